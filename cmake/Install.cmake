@@ -4,7 +4,7 @@ include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 install(DIRECTORY include/vetrel DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(TARGETS vetrel_com EXPORT VetrelTargets
+install(TARGETS vetrel vetrel_com EXPORT VetrelTargets
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})

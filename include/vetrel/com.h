@@ -4,17 +4,17 @@
 #pragma once
 
 #if defined(_WIN32)
-#include <windows.h>
-
+#include <comcat.h>
 #include <objbase.h>
 #include <ocidl.h>
-#include <olectl.h>
 #include <oleauto.h>
+#include <olectl.h>
+#include <windows.h>
 #else
 #include "vetrel/posix/base.h"
-#include "vetrel/posix/unknwn.h"
-#include "vetrel/posix/oleauto.h"
 #include "vetrel/posix/com_runtime.h"
-#include "vetrel/posix/system.h"
+#include "vetrel/posix/oleauto.h"
 #include "vetrel/posix/registry.h"
+#include "vetrel/posix/system.h"
+#include "vetrel/posix/unknwn.h"
 #endif

@@ -98,10 +98,22 @@ inline bool operator==(const GUID& a, const GUID& b) noexcept
         if (a.Data4[i] != b.Data4[i]) return false;
     return true;
 }
-inline bool operator!=(const GUID& a, const GUID& b) noexcept { return !(a == b); }
-inline BOOL IsEqualGUID(REFGUID a, REFGUID b) noexcept { return a == b; }
-inline BOOL IsEqualIID(REFIID a, REFIID b) noexcept { return a == b; }
-inline BOOL IsEqualCLSID(REFCLSID a, REFCLSID b) noexcept { return a == b; }
+inline bool operator!=(const GUID& a, const GUID& b) noexcept
+{
+    return !(a == b);
+}
+inline BOOL IsEqualGUID(REFGUID a, REFGUID b) noexcept
+{
+    return a == b;
+}
+inline BOOL IsEqualIID(REFIID a, REFIID b) noexcept
+{
+    return a == b;
+}
+inline BOOL IsEqualCLSID(REFCLSID a, REFCLSID b) noexcept
+{
+    return a == b;
+}
 
 extern "C" const GUID GUID_NULL;
 #define IID_NULL GUID_NULL
@@ -109,11 +121,11 @@ extern "C" const GUID GUID_NULL;
 
 #define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
-#define HRESULT_CODE(hr) ((hr) & 0xFFFF)
-#define SCODE_CODE(sc) ((sc) & 0xFFFF)
+#define HRESULT_CODE(hr) ((hr)&0xFFFF)
+#define SCODE_CODE(sc) ((sc)&0xFFFF)
 #define HRESULT_FACILITY(hr) (((hr) >> 16) & 0x1FFF)
 #define MAKE_HRESULT(sev, fac, code)                                                               \
-    static_cast<HRESULT>((static_cast<ULONG>(sev) << 31) | (static_cast<ULONG>(fac) << 16) |      \
+    static_cast<HRESULT>((static_cast<ULONG>(sev) << 31) | (static_cast<ULONG>(fac) << 16) |       \
                          static_cast<ULONG>(code))
 #define MAKE_SCODE(sev, fac, code) MAKE_HRESULT(sev, fac, code)
 #define SEVERITY_SUCCESS 0
@@ -159,10 +171,9 @@ extern "C" const GUID GUID_NULL;
 #define ERROR_CANTWRITE 1013L
 #define ERROR_KEY_DELETED 1018L
 #define HRESULT_FROM_WIN32(x)                                                                      \
-    (static_cast<HRESULT>(x) <= 0                                                                  \
-         ? static_cast<HRESULT>(x)                                                                 \
-         : static_cast<HRESULT>((static_cast<ULONG>(x) & 0x0000FFFF) | (FACILITY_WIN32 << 16) |   \
-                                0x80000000))
+    (static_cast<HRESULT>(x) <= 0 ? static_cast<HRESULT>(x)                                        \
+                                  : static_cast<HRESULT>((static_cast<ULONG>(x) & 0x0000FFFF) |    \
+                                                         (FACILITY_WIN32 << 16) | 0x80000000))
 
 struct FILETIME
 {

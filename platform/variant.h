@@ -1,0 +1,87 @@
+// Variant: owns one VARIANT and clears it with VariantClear, on both targets. Copies are deep
+// (VariantCopy).
+#pragma once
+
+#include "vetrel/com.h"
+
+#include <new>
+#include <stdexcept>
+#include <utility>
+
+namespace vetrel {
+
+class Variant
+{
+public:
+    Variant() noexcept { VariantInit(&m_value); }
+
+    // A deep copy of `value`, which stays with the caller.
+    explicit Variant(const VARIANT& value) : Variant() { copyFrom(value); }
+
+    // Takes over the value of `owned`, which is left empty.
+    static Variant attach(VARIANT& owned) noexcept
+    {
+        Variant variant;
+        variant.m_value = owned;
+        VariantInit(&owned);
+        return variant;
+    }
+
+    Variant(const Variant& other) : Variant() { copyFrom(other.m_value); }
+    Variant(Variant&& other) noexcept : m_value(other.detach()) {}
+    Variant& operator=(const Variant& other)
+    {
+        if (this != &other) {
+            Variant copy(other);
+            *this = std::move(copy);
+        }
+        return *this;
+    }
+    Variant& operator=(Variant&& other) noexcept
+    {
+        if (this != &other) {
+            VariantClear(&m_value);
+            m_value = other.detach();
+        }
+        return *this;
+    }
+    ~Variant() { VariantClear(&m_value); }
+
+    const VARIANT& get() const noexcept { return m_value; }
+    VARTYPE type() const noexcept { return m_value.vt; }
+
+    // Clears the value and returns it for a function that fills a VARIANT it is handed.
+    VARIANT* out() noexcept
+    {
+        VariantClear(&m_value);
+        return &m_value;
+    }
+
+    // Gives up ownership, for handing the value to a client; this is left empty.
+    VARIANT detach() noexcept
+    {
+        VARIANT value = m_value;
+        VariantInit(&m_value);
+        return value;
+    }
+
+    // Writes a deep copy into a client's VARIANT, which holds nothing yet.
+    HRESULT copyTo(VARIANT* target) const noexcept
+    {
+        if (!target) return E_POINTER;
+        VariantInit(target);
+        return VariantCopy(target, const_cast<VARIANT*>(&m_value));
+    }
+
+private:
+    void copyFrom(const VARIANT& value)
+    {
+        HRESULT hr = VariantCopy(&m_value, const_cast<VARIANT*>(&value));
+        if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
+        if (FAILED(hr)) throw std::invalid_argument("VARIANT of a type that cannot be copied");
+    }
+
+    VARIANT m_value;
+};
+
+} // namespace vetrel

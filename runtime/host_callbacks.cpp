@@ -1,0 +1,11 @@
+#include "runtime/host_callbacks.h"
+
+namespace vetrel {
+
+HostCallbacks& hostCallbacks() noexcept
+{
+    static HostCallbacks callbacks;
+    return callbacks;
+}
+
+} // namespace vetrel

@@ -1,0 +1,87 @@
+// One node of the tag tree: a branch, a tag, or both (a tag that later gained children).
+#pragma once
+
+#include "platform/variant.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace vetrel {
+
+constexpr DWORD kNoTag = 0xFFFFFFFF;
+
+enum class AlarmLevel : int
+{
+    Normal = 0,
+    LoLo = 1,
+    Lo = 2,
+    Hi = 3,
+    HiHi = 4
+};
+
+struct LevelLimit
+{
+    float limit;
+    BOOL enabled;
+    DWORD severity;
+};
+
+class OPCTag
+{
+public:
+    OPCTag();
+    ~OPCTag();
+    OPCTag(const OPCTag&) = delete;
+    OPCTag& operator=(const OPCTag&) = delete;
+
+    OPCTag* parent() const noexcept { return m_parent; }
+    bool hasChildren() const noexcept { return m_firstChild != nullptr; }
+    OPCTag* firstChild() const noexcept { return m_firstChild; }
+    OPCTag* nextSibling() const noexcept { return m_nextSibling; }
+
+    // The first child, in creation order, whose name is exactly name.
+    OPCTag* findChild(std::string_view name) const noexcept;
+    OPCTag* appendChild(std::unique_ptr<OPCTag> child);
+    // Unlinks child from this node and hands it back to the caller.
+    std::unique_ptr<OPCTag> detachChild(OPCTag* child) noexcept;
+    void destroyChildren() noexcept;
+
+    // The text after the last "." of the name: what browsing shows of a node.
+    std::string_view shortName() const noexcept;
+
+    std::string m_name;
+    std::string m_euUnits;
+    std::string m_description;
+    Variant m_value;
+    int64_t m_timestamp;
+    WORD m_quality = 0x40;
+    DWORD m_accessRights = 1;
+    DWORD m_tagHandle = kNoTag;
+    AlarmLevel m_alarmLevel = AlarmLevel::Normal;
+    int64_t m_alarmTime = 0;
+    LevelLimit m_limits[4] = {
+        {0.0f, FALSE, 200}, {0.0f, FALSE, 200}, {100.0f, FALSE, 200}, {100.0f, FALSE, 200}};
+    int m_itemRefCount = 0;
+
+private:
+    // Names are unique among siblings: both ways of creating a child look its name up first.
+    // Small nodes are searched in creation order; large ones through the index.
+    using ChildIndex = std::unordered_map<std::string_view, OPCTag*>;
+    static constexpr size_t kIndexThreshold = 8;
+
+    void indexChild(OPCTag* child);
+    void unindexChild(OPCTag* child) noexcept;
+
+    OPCTag* m_parent = nullptr;
+    OPCTag* m_firstChild = nullptr;
+    OPCTag* m_lastChild = nullptr;
+    OPCTag* m_prevSibling = nullptr;
+    OPCTag* m_nextSibling = nullptr;
+    size_t m_childCount = 0;
+    std::unique_ptr<ChildIndex> m_childIndex;
+};
+
+} // namespace vetrel

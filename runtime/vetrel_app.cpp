@@ -1,0 +1,240 @@
+#include "runtime/vetrel_app.h"
+
+#include "runtime/class_factory.h"
+#include "runtime/timestamp.h"
+#include "server/opc_server.h"
+
+#include <algorithm>
+
+namespace vetrel {
+namespace {
+
+// Constructs the runtime when the library loads and runs its unload when the library goes.
+struct LibraryLifetime
+{
+    LibraryLifetime() { CVetrelApp::instance(); }
+    ~LibraryLifetime() { CVetrelApp::instance().unload(); }
+} libraryLifetime;
+
+} // namespace
+
+CVetrelApp& CVetrelApp::instance() noexcept
+{
+    // Never destroyed: a client that releases its last reference after unload still finds a
+    // lock and an empty server list rather than freed memory.
+    static CVetrelApp* const app = new CVetrelApp;
+    return *app;
+}
+
+CVetrelApp::CVetrelApp() = default;
+
+bool CVetrelApp::start(REFCLSID clsid, DWORD rate)
+{
+    std::lock_guard starting(m_startLock);
+    if (m_started) return false;
+
+    const HRESULT joined = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    m_comInitialised = SUCCEEDED(joined);
+    m_comThread = std::this_thread::get_id();
+    CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_NONE,
+                         RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+
+    const auto fail = [this] {
+        stopComponents();
+        return false;
+    };
+    if (FAILED(CoGetMalloc(MEMCTX_TASK, &m_taskAllocator))) return fail();
+    CoFileTimeNow(&m_startTime);
+
+    m_factory = new (std::nothrow) ClassFactory;
+    if (!m_factory) return fail();
+    m_factory->AddRef();
+    if (FAILED(CoRegisterClassObject(clsid, m_factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
+                                     &m_factoryCookie)))
+        return fail();
+
+    m_serverRate = std::max(rate, kMinimumRate);
+    // A host thread that already belongs to a single-threaded apartment keeps the ticks on
+    // itself, delivered by its own message loop.
+    m_timer = platform::Timer::start(
+        m_serverRate, [this] { runScanTick(false); },
+        m_comInitialised ? platform::TimerHome::OwnThread : platform::TimerHome::CallingThread);
+    if (!m_timer) return fail();
+
+    m_started = true;
+    return true;
+}
+
+void CVetrelApp::stopComponents() noexcept
+{
+    if (m_factoryCookie) CoRevokeClassObject(m_factoryCookie);
+    m_factoryCookie = 0;
+    m_timer.reset();
+    if (m_factory) m_factory->Release();
+    m_factory = nullptr;
+    if (m_taskAllocator) m_taskAllocator->Release();
+    m_taskAllocator = nullptr;
+    // COM counts initialisations per thread: only the thread that joined may leave.
+    if (m_comInitialised && m_comThread == std::this_thread::get_id()) CoUninitialize();
+    m_comInitialised = false;
+}
+
+void CVetrelApp::unload() noexcept
+{
+    std::lock_guard starting(m_startLock);
+    // No new clients, no more scans, before anything they could reach goes away.
+    if (m_factoryCookie) CoRevokeClassObject(m_factoryCookie);
+    m_factoryCookie = 0;
+    m_timer.reset();
+
+    {
+        auto held = lock();
+        // Clients may still hold references: the servers turn inert and go at their last
+        // Release, which no longer finds them listed.
+        for (OPCServer* server : m_servers) server->detach();
+        m_servers.clear();
+        m_tags.clear();
+    }
+    stopComponents();
+    m_started = false;
+}
+
+DWORD CVetrelApp::addTag(std::string_view name, const VARIANT& value, WORD quality, bool writable)
+{
+    auto held = lock();
+    return m_tags.add(name, value, quality, writable);
+}
+
+bool CVetrelApp::removeTag(DWORD handle)
+{
+    auto held = lock();
+    OPCTag* tag = m_tags.fromHandle(handle);
+    if (!tag) return false;
+    m_tags.remove(tag);
+    return true;
+}
+
+bool CVetrelApp::updateTagValue(DWORD handle, const VARIANT& value, WORD quality,
+                                const FILETIME* timestamp)
+{
+    auto held = lock();
+    OPCTag* tag = m_tags.fromHandle(handle);
+    if (!tag) return false;
+    tag->m_value = Variant(value);
+    tag->m_quality = quality;
+    tag->m_timestamp = timestamp ? fileTimeToTimestamp(*timestamp) : currentTimestamp();
+    return true;
+}
+
+bool CVetrelApp::updateTagValueByName(std::string_view name, const VARIANT& value, WORD quality)
+{
+    auto held = lock();
+    OPCTag* tag = m_tags.find({}, name);
+    if (!tag) return false;
+    tag->m_value = Variant(value);
+    tag->m_quality = quality;
+    tag->m_timestamp = currentTimestamp();
+    return true;
+}
+
+bool CVetrelApp::readTagValue(DWORD handle, VARIANT* value)
+{
+    auto held = lock();
+    const OPCTag* tag = m_tags.fromHandle(handle);
+    if (!tag || !value) return false;
+    return SUCCEEDED(VariantCopy(value, const_cast<VARIANT*>(&tag->m_value.get())));
+}
+
+bool CVetrelApp::setTagTexts(DWORD handle, std::string_view description, std::string_view euUnits)
+{
+    auto held = lock();
+    OPCTag* tag = m_tags.fromHandle(handle);
+    if (!tag) return false;
+    tag->m_description = description;
+    tag->m_euUnits = euUnits;
+    return true;
+}
+
+bool CVetrelApp::setLevelLimit(DWORD handle, int level, const LevelLimit& limit)
+{
+    if (level < 1 || level > 4) return false;
+    auto held = lock();
+    OPCTag* tag = m_tags.fromHandle(handle);
+    if (!tag) return false;
+    tag->m_limits[level - 1] = limit;
+    return true;
+}
+
+bool CVetrelApp::getLevelLimit(DWORD handle, int level, LevelLimit& limit)
+{
+    if (level < 1 || level > 4) return false;
+    auto held = lock();
+    const OPCTag* tag = m_tags.fromHandle(handle);
+    if (!tag) return false;
+    limit = tag->m_limits[level - 1];
+    return true;
+}
+
+void CVetrelApp::runScanTick(bool)
+{
+    // Servers have no groups to scan yet; the tick still serialises with every other user
+    // of the runtime lock, as a scan will.
+    auto held = lock();
+}
+
+void CVetrelApp::resetServerRate(DWORD rate)
+{
+    m_serverRate = std::max(rate, kMinimumRate);
+    std::lock_guard starting(m_startLock);
+    if (m_timer) m_timer->setPeriod(m_serverRate);
+}
+
+HRESULT CVetrelApp::addServer(REFIID riid, void** object)
+{
+    auto* server = new (std::nothrow) OPCServer;
+    if (!server) return E_OUTOFMEMORY;
+    const HRESULT hr = server->QueryInterface(riid, object);
+    if (FAILED(hr)) {
+        delete server;
+        return hr;
+    }
+    try {
+        auto held = lock();
+        m_servers.push_back(server);
+    } catch (const std::bad_alloc&) {
+        *object = nullptr;
+        delete server;
+        return E_OUTOFMEMORY;
+    }
+    return hr;
+}
+
+bool CVetrelApp::removeServer(OPCServer* server)
+{
+    auto held = lock();
+    const auto listed = std::find(m_servers.begin(), m_servers.end(), server);
+    if (listed == m_servers.end()) return false;
+    m_servers.erase(listed);
+    delete server;
+    return true;
+}
+
+int CVetrelApp::serverCount()
+{
+    auto held = lock();
+    return static_cast<int>(m_servers.size());
+}
+
+std::string CVetrelApp::vendorText()
+{
+    auto held = lock();
+    return m_vendorText;
+}
+
+void CVetrelApp::setVendorText(std::string_view vendor)
+{
+    auto held = lock();
+    m_vendorText = vendor;
+}
+
+} // namespace vetrel

@@ -1,0 +1,91 @@
+// CVetrelApp: the one runtime object, from library load to unload. It owns the runtime lock,
+// the tag tree, the server list, the class object registration and the scan timer.
+#pragma once
+
+#include "platform/timer.h"
+#include "runtime/tag_tree.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace vetrel {
+
+class OPCServer;
+class ClassFactory;
+
+class CVetrelApp
+{
+public:
+    using Lock = std::unique_lock<std::recursive_mutex>;
+
+    static constexpr DWORD kMinimumRate = 10;
+    static constexpr const char* kDefaultVendor = "Drevik Software Design OPC Server";
+
+    static CVetrelApp& instance() noexcept;
+
+    // The runtime lock: guards the tag tree, the server list and everything below servers.
+    Lock lock() { return Lock(m_lock); }
+
+    // Starts COM, the class object for clsid and the scan timer; FALSE when already started or
+    // when any step fails, in which case every earlier step is undone.
+    bool start(REFCLSID clsid, DWORD rate);
+    // Ends everything start began and everything clients left behind, in an order that lets
+    // no thread reach a destroyed object.
+    void unload() noexcept;
+
+    // Tags: the host's operations, each taking the runtime lock.
+    DWORD addTag(std::string_view name, const VARIANT& value, WORD quality, bool writable);
+    bool removeTag(DWORD handle);
+    bool updateTagValue(DWORD handle, const VARIANT& value, WORD quality,
+                        const FILETIME* timestamp);
+    bool updateTagValueByName(std::string_view name, const VARIANT& value, WORD quality);
+    bool readTagValue(DWORD handle, VARIANT* value);
+    bool setTagTexts(DWORD handle, std::string_view description, std::string_view euUnits);
+    bool setLevelLimit(DWORD handle, int level, const LevelLimit& limit);
+    bool getLevelLimit(DWORD handle, int level, LevelLimit& limit);
+    // The caller holds the runtime lock.
+    TagTree& tags() noexcept { return m_tags; }
+
+    // One scan of every server: queued requests first, then the groups that are due (all of
+    // them when forced).
+    void runScanTick(bool force);
+    DWORD serverRate() const noexcept { return m_serverRate.load(); }
+    void resetServerRate(DWORD rate);
+
+    // Servers: the work of the class factory and of a server's last Release.
+    HRESULT addServer(REFIID riid, void** object);
+    bool removeServer(OPCServer* server);
+    int serverCount();
+
+    std::string vendorText();
+    void setVendorText(std::string_view vendor);
+    FILETIME startTime() const noexcept { return m_startTime; }
+    IMalloc* taskAllocator() const noexcept { return m_taskAllocator; }
+
+private:
+    CVetrelApp();
+    ~CVetrelApp() = delete;
+
+    void stopComponents() noexcept;
+
+    std::recursive_mutex m_lock;
+    std::mutex m_startLock;
+    bool m_started = false;
+    bool m_comInitialised = false;
+    std::thread::id m_comThread;
+    IMalloc* m_taskAllocator = nullptr;
+    ClassFactory* m_factory = nullptr;
+    DWORD m_factoryCookie = 0;
+    std::unique_ptr<platform::Timer> m_timer;
+    FILETIME m_startTime{};
+    std::atomic<DWORD> m_serverRate{kMinimumRate};
+    std::string m_vendorText = kDefaultVendor;
+    std::vector<OPCServer*> m_servers;
+    TagTree m_tags;
+};
+
+} // namespace vetrel

@@ -1,0 +1,235 @@
+// The tag store as a host sees it through the host API.
+#include "support/variants.h"
+#include "vetrel/vetrel.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+using vetrel::test::bstr;
+using vetrel::test::i4;
+using vetrel::test::narrow;
+using vetrel::test::r4;
+
+constexpr DWORD kNoTag = 0xFFFFFFFF;
+constexpr WORD kGood = 0xC0;
+
+DWORD create(const std::string& name, bool writable = false)
+{
+    return CreateTagA(name.c_str(), r4(1.5f), kGood, writable);
+}
+
+bool exists(const std::string& name)
+{
+    return UpdateTagByNameA(name.c_str(), r4(0.0f), kGood) != FALSE;
+}
+
+float readR4(DWORD tag)
+{
+    VARIANT value;
+    VariantInit(&value);
+    EXPECT_TRUE(ReadTag(tag, &value));
+    EXPECT_EQ(value.vt, VT_R4);
+    return value.fltVal;
+}
+
+TEST(TagNames, BranchesAreSharedAndPrunedWithTheirLastChild)
+{
+    const DWORD b = create("Prune.B");
+    const DWORD c = create("Prune.C");
+    ASSERT_NE(b, kNoTag);
+    ASSERT_NE(c, kNoTag);
+    // The branch counts as an existing node of its name.
+    EXPECT_EQ(create("Prune"), kNoTag);
+    EXPECT_TRUE(RemoveTag(b));
+    EXPECT_EQ(create("Prune"), kNoTag);
+    EXPECT_TRUE(RemoveTag(c));
+    const DWORD prune = create("Prune");
+    EXPECT_NE(prune, kNoTag) << "the empty branch should be gone";
+    EXPECT_TRUE(RemoveTag(prune));
+}
+
+TEST(TagNames, TagGainingChildrenKeepsWorkingAndIsNeverPruned)
+{
+    const DWORD parent = create("Grow");
+    const DWORD child = create("Grow.Child");
+    ASSERT_NE(parent, kNoTag);
+    ASSERT_NE(child, kNoTag);
+    EXPECT_TRUE(UpdateTag(parent, r4(7.0f), kGood));
+    EXPECT_EQ(readR4(parent), 7.0f);
+    EXPECT_TRUE(RemoveTag(child));
+    // Removing the only child leaves the host's own tag alone.
+    EXPECT_TRUE(UpdateTag(parent, r4(8.0f), kGood));
+    EXPECT_EQ(readR4(parent), 8.0f);
+    EXPECT_TRUE(exists("Grow"));
+    EXPECT_TRUE(RemoveTag(parent));
+}
+
+TEST(TagNames, MatchExactlyByteForByte)
+{
+    const DWORD lower = create("case.tag");
+    const DWORD upper = create("Case.Tag");
+    EXPECT_NE(lower, kNoTag);
+    EXPECT_NE(upper, kNoTag);
+    EXPECT_EQ(create("case.tag"), kNoTag);
+    EXPECT_FALSE(exists("case.Tag"));
+    EXPECT_FALSE(exists(" case.tag"));
+
+    // A trailing full stop is part of the tag's name, found only by that exact name.
+    const DWORD dotted = create("Trail.");
+    ASSERT_NE(dotted, kNoTag);
+    EXPECT_TRUE(exists("Trail."));
+    EXPECT_FALSE(exists("Trail"));
+
+    // A tag's full name is needed: an inner component alone names no tag.
+    const DWORD deep = create("X1.Y1.Z1");
+    ASSERT_NE(deep, kNoTag);
+    EXPECT_FALSE(exists("Z1"));
+    EXPECT_FALSE(exists("X1.Y1"));
+    EXPECT_TRUE(exists("X1.Y1.Z1"));
+    for (DWORD tag : {lower, upper, dotted, deep}) EXPECT_TRUE(RemoveTag(tag));
+}
+
+TEST(TagNames, EmptyNameIsRefused)
+{
+    EXPECT_EQ(CreateTagA("", r4(0.0f), kGood, FALSE), kNoTag);
+    EXPECT_EQ(CreateTagA(nullptr, r4(0.0f), kGood, FALSE), kNoTag);
+    EXPECT_FALSE(exists(""));
+    EXPECT_FALSE(UpdateTagByNameA(nullptr, r4(0.0f), kGood));
+}
+
+TEST(TagNames, EmptyComponentsAreNamesOfTheirOwn)
+{
+    const DWORD gap = create("Gap..Leaf");
+    ASSERT_NE(gap, kNoTag);
+    EXPECT_TRUE(exists("Gap..Leaf"));
+    EXPECT_FALSE(exists("Gap.Leaf"));
+    EXPECT_TRUE(RemoveTag(gap));
+    EXPECT_FALSE(exists("Gap..Leaf"));
+}
+
+TEST(TagHandles, StaleForgedAndNoTagHandlesAreRefused)
+{
+    const DWORD tag = create("Handles.Live");
+    ASSERT_NE(tag, kNoTag);
+    ASSERT_NE(tag, 0u);
+    VARIANT out;
+    VariantInit(&out);
+    float limit = 1.0f;
+    DWORD severity = 1;
+    BOOL enabled = TRUE;
+    for (DWORD bad : {kNoTag, DWORD(tag ^ 0x00400000u), DWORD(tag + 1), DWORD(0)}) {
+        EXPECT_FALSE(UpdateTag(bad, r4(1.0f), kGood)) << bad;
+        EXPECT_FALSE(ReadTag(bad, &out)) << bad;
+        EXPECT_FALSE(SetTagPropertiesA(bad, "d", "u")) << bad;
+        EXPECT_FALSE(SetItemLevelAlarm(bad, 3, 1.0f, 1, TRUE)) << bad;
+        EXPECT_FALSE(GetItemLevelAlarm(bad, 3, &limit, &severity, &enabled)) << bad;
+        EXPECT_FALSE(RemoveTag(bad)) << bad;
+    }
+    EXPECT_EQ(limit, 1.0f);
+    EXPECT_TRUE(RemoveTag(tag));
+    EXPECT_FALSE(RemoveTag(tag));
+    EXPECT_FALSE(UpdateTag(tag, r4(1.0f), kGood));
+    // A new tag in the freed place gets a handle of its own.
+    const DWORD again = create("Handles.Live");
+    EXPECT_NE(again, tag);
+    EXPECT_FALSE(ReadTag(tag, &out));
+    EXPECT_TRUE(RemoveTag(again));
+}
+
+TEST(TagHandles, RemovingATagEndsTheHandlesOfItsSubtree)
+{
+    const DWORD top = create("Sub");
+    const DWORD child = create("Sub.Child");
+    const DWORD grandchild = create("Sub.Child.Leaf");
+    ASSERT_NE(grandchild, kNoTag);
+    EXPECT_TRUE(RemoveTag(top));
+    EXPECT_FALSE(UpdateTag(child, r4(1.0f), kGood));
+    EXPECT_FALSE(UpdateTag(grandchild, r4(1.0f), kGood));
+    EXPECT_FALSE(RemoveTag(grandchild));
+    EXPECT_FALSE(exists("Sub.Child.Leaf"));
+}
+
+TEST(TagValues, ReadReturnsAnIndependentCopyAndClearsTheOldContent)
+{
+    VARIANT text = bstr("first");
+    const DWORD tag = CreateTagA("Values.Text", text, kGood, TRUE);
+    VariantClear(&text);
+    ASSERT_NE(tag, kNoTag);
+
+    VARIANT out = bstr("caller's old value");
+    ASSERT_TRUE(ReadTag(tag, &out));
+    ASSERT_EQ(out.vt, VT_BSTR);
+    EXPECT_EQ(narrow(out.bstrVal), "first");
+
+    VARIANT update = bstr("second");
+    EXPECT_TRUE(UpdateTag(tag, update, 0x40));
+    VariantClear(&update);
+    EXPECT_EQ(narrow(out.bstrVal), "first");
+    ASSERT_TRUE(ReadTag(tag, &out));
+    EXPECT_EQ(narrow(out.bstrVal), "second");
+    VariantClear(&out);
+
+    EXPECT_TRUE(UpdateTagByNameA("Values.Text", i4(-3), kGood));
+    ASSERT_TRUE(ReadTag(tag, &out));
+    EXPECT_EQ(out.vt, VT_I4);
+    EXPECT_EQ(out.lVal, -3);
+    EXPECT_TRUE(RemoveTag(tag));
+}
+
+TEST(TagValues, UncopyableValueIsRefused)
+{
+    VARIANT bad;
+    VariantInit(&bad);
+    bad.vt = 0x7FF; // no such type
+    EXPECT_EQ(CreateTagA("Values.Bad", bad, kGood, FALSE), kNoTag);
+    EXPECT_FALSE(exists("Values.Bad"));
+}
+
+TEST(TagLimits, DefaultsRangeAndRoundTrip)
+{
+    const DWORD tag = create("Limits.Tag");
+    float limit = -1.0f;
+    DWORD severity = 0;
+    BOOL enabled = TRUE;
+    ASSERT_TRUE(GetItemLevelAlarm(tag, 3, &limit, &severity, &enabled));
+    EXPECT_EQ(limit, 100.0f);
+    EXPECT_EQ(severity, 200u);
+    EXPECT_FALSE(enabled);
+    ASSERT_TRUE(GetItemLevelAlarm(tag, 1, &limit, &severity, &enabled));
+    EXPECT_EQ(limit, 0.0f);
+
+    EXPECT_TRUE(SetItemLevelAlarm(tag, 4, 90.5f, 700, TRUE));
+    ASSERT_TRUE(GetItemLevelAlarm(tag, 4, &limit, &severity, &enabled));
+    EXPECT_EQ(limit, 90.5f);
+    EXPECT_EQ(severity, 700u);
+    EXPECT_TRUE(enabled);
+
+    for (int level : {0, 5, -1}) {
+        limit = 1.25f;
+        EXPECT_FALSE(SetItemLevelAlarm(tag, level, 1.0f, 1, TRUE));
+        EXPECT_FALSE(GetItemLevelAlarm(tag, level, &limit, &severity, &enabled));
+        EXPECT_EQ(limit, 1.25f) << "outputs stay untouched";
+    }
+    EXPECT_TRUE(RemoveTag(tag));
+}
+
+TEST(PlainForms, CutTheNameToTheBuffer)
+{
+    const std::string longName = "Cut." + std::string(300, 'n');
+    const DWORD tag = CreateTag(longName, r4(0.0f), kGood, FALSE);
+    ASSERT_NE(tag, kNoTag);
+    EXPECT_FALSE(exists(longName));
+    EXPECT_TRUE(exists(longName.substr(0, 199)));
+    EXPECT_TRUE(UpdateTagByName(longName, r4(2.0f), kGood));
+    EXPECT_EQ(readR4(tag), 2.0f);
+    EXPECT_TRUE(RemoveTag(tag));
+}
+
+TEST(HostApi, ReportsItsRevision)
+{
+    EXPECT_EQ(VetrelRevision(), 522);
+}
+
+} // namespace
