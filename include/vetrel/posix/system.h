@@ -95,6 +95,12 @@ extern "C" int WINAPI lstrlenW(LPCWSTR lpString);
 
 // Threads and clocks -----------------------------------------------------------------------
 
+// Shared libraries, over the dynamic loader.
+typedef LONG_PTR(WINAPI* FARPROC)();
+extern "C" HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName);
+extern "C" FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+extern "C" BOOL WINAPI FreeLibrary(HMODULE hLibModule);
+
 extern "C" void WINAPI Sleep(DWORD dwMilliseconds);
 extern "C" DWORD WINAPI GetTickCount();
 extern "C" ULONGLONG WINAPI GetTickCount64();
