@@ -3,16 +3,10 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 namespace vetrel::ole {
 namespace {
-
-double powerOfTen(int exponent) noexcept
-{
-    double power = 1.0;
-    for (int i = 0; i < exponent; ++i) power *= 10.0;
-    return power;
-}
 
 Wide powerOfFive(int exponent) noexcept
 {
@@ -30,7 +24,9 @@ int bitLength(Wide value) noexcept
 
 // value = mantissa * 2^-fractionBits scaled by 10^scale; false when the result reaches limit
 // (so the caller stops adding digits). Windows drops the surplus digits of the exact expansion
-// one at a time, each rounded half up, so a remainder rounds up once it passes 4/9.
+// one at a time, each rounded half up, so a remainder rounds up once it passes 4/9. A step that
+// leaves nothing is not rounded up, though: below one unit, only a remainder that the next digit
+// already carries to a whole unit (past 17/18) rounds up.
 bool scaledBelow(uint64_t mantissa, int fractionBits, int scale, Wide limit, Wide& result) noexcept
 {
     // 10^scale = 5^scale * 2^scale; the 2^scale part only moves the binary point.
@@ -44,13 +40,24 @@ bool scaledBelow(uint64_t mantissa, int fractionBits, int scale, Wide limit, Wid
     } else {
         Wide whole = product >> shift;
         Wide remainder = product - (whole << shift);
-        bool up = shift <= 125 && remainder > (Wide{4} << shift) / 9;
+        // The remainder must pass numerator/denominator; past the room shift the shifted
+        // numerator would not fit 128 bits, and the remainder is far too small anyway.
+        auto [numerator, denominator, room] =
+            whole ? std::tuple{4u, 9u, 125} : std::tuple{17u, 18u, 123};
+        bool up = shift <= room && remainder > (Wide{numerator} << shift) / denominator;
         result = whole + (up ? 1 : 0);
     }
     return result < limit;
 }
 
 } // namespace
+
+double powerOfTen(int exponent) noexcept
+{
+    double power = 1.0;
+    for (int i = 0; i < exponent; ++i) power *= 10.0;
+    return power;
+}
 
 Wide decimalMagnitude(const DECIMAL& d) noexcept
 {
@@ -84,6 +91,17 @@ double decimalToDouble(const DECIMAL& d) noexcept
     if (d.Hi32) high = static_cast<double>(d.Hi32) / divisor * 4294967296.0 * 4294967296.0;
     double value = static_cast<double>(d.Lo64) / divisor + high;
     return decimalNegative(d) && value != 0 ? -value : value;
+}
+
+DECIMAL decimalWithScale(const DECIMAL& d, BYTE scale) noexcept
+{
+    if (d.scale <= scale) return d;
+    Wide divisor = 1;
+    for (int i = scale; i < d.scale; ++i) divisor *= 10;
+    Wide magnitude = decimalMagnitude(d);
+    Wide kept = magnitude / divisor;
+    if (magnitude % divisor >= 5) ++kept;
+    return makeDecimal(decimalNegative(d), scale, kept);
 }
 
 HRESULT decimalFromBinary(double value, Wide precisionLimit, DECIMAL& out) noexcept
@@ -126,8 +144,9 @@ HRESULT decimalFromBinary(double value, Wide precisionLimit, DECIMAL& out) noexc
         digits /= 10;
         --scale;
     }
+    // A negative value too small for 28 decimals keeps its sign on the zero.
     if (digits == 0) scale = 0;
-    out = makeDecimal(negative && digits != 0, static_cast<BYTE>(scale), digits);
+    out = makeDecimal(negative, static_cast<BYTE>(scale), digits);
     return S_OK;
 }
 

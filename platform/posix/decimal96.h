@@ -19,6 +19,14 @@ bool decimalNegative(const DECIMAL& d) noexcept;
 bool decimalUsable(const DECIMAL& d) noexcept;
 DECIMAL makeDecimal(bool negative, BYTE scale, Wide magnitude) noexcept;
 
+// 10^exponent by repeated multiplication: exact up to 10^22.
+double powerOfTen(int exponent) noexcept;
+
+// The value cut to `scale` decimals (a smaller scale is kept as it is). Windows rounds the last
+// kept digit up, away from zero, whenever the dropped digits read as a whole number reach 5: to
+// four decimals 1.23451 stays 1.2345, but 1.2345005 becomes 1.2346 and 0.00000005 becomes 0.0001.
+DECIMAL decimalWithScale(const DECIMAL& d, BYTE scale) noexcept;
+
 // The value as a double, computed the way Windows does (the low 64 bits and the high 32 bits
 // each divided by the power of ten), so the last bit agrees too.
 double decimalToDouble(const DECIMAL& d) noexcept;

@@ -14,6 +14,7 @@ constexpr double kTwoTo63 = 9223372036854775808.0;
 constexpr double kTwoTo64 = 18446744073709551616.0;
 constexpr double kDateLowest = -657435.0;  // exclusive: one day before 0100-01-01
 constexpr double kDateHighest = 2958466.0; // exclusive: one day after 9999-12-31
+constexpr BYTE kCurrencyScale = 4;
 
 struct Range
 {
@@ -83,14 +84,16 @@ double currencyToDouble(LONGLONG currency) noexcept
     return static_cast<double>(currency) / 10000.0;
 }
 
-// Currency to a whole number in eight bytes: negative amounts come out one lower than the
-// truncated quotient, positive ones are rounded half to even, as Windows does it.
-Whole currencyToWhole(LONGLONG currency) noexcept
+// Currency to a whole number in eight bytes, exactly: rounded half to even, except that Windows
+// gives an I8 one lower than the truncated quotient for every negative amount.
+Whole currencyToWhole(LONGLONG currency, VARTYPE target) noexcept
 {
-    LONGLONG quotient = currency / 10000;
-    LONGLONG remainder = currency % 10000;
-    if (currency < 0) return Whole{quotient} - 1;
-    if (remainder > 5000 || (remainder == 5000 && (quotient & 1))) ++quotient;
+    Whole quotient = currency / 10000;
+    Whole remainder = currency % 10000;
+    if (target == VT_I8 && currency < 0) return quotient - 1;
+    Whole magnitude = remainder < 0 ? -remainder : remainder;
+    if (magnitude > 5000 || (magnitude == 5000 && (quotient & 1)))
+        quotient += currency < 0 ? -1 : 1;
     return quotient;
 }
 
@@ -140,8 +143,8 @@ HRESULT toInteger(const Number& n, VARTYPE target, Whole& result) noexcept
     case Number::Kind::Real:
         return realToInteger(n.real, target, result);
     case Number::Kind::Currency:
-        if (target == VT_I8) {
-            result = currencyToWhole(n.currency);
+        if (target == VT_I8 || target == VT_UI8) {
+            result = currencyToWhole(n.currency, target);
             return fitInteger(result, target);
         }
         return realToInteger(currencyToDouble(n.currency), target, result);
@@ -226,6 +229,9 @@ HRESULT toCurrency(const Number& n, LONGLONG& result) noexcept
     case Number::Kind::Currency:
         result = n.currency;
         return S_OK;
+    case Number::Kind::Decimal:
+        // Rounded to the currency's four decimals first, then taken through the double.
+        return realToCurrency(decimalToDouble(decimalWithScale(n.decimal, kCurrencyScale)), result);
     default:
         return realToCurrency(toDouble(n), result);
     }
@@ -245,7 +251,7 @@ HRESULT toDecimal(const Number& n, DECIMAL& result) noexcept
     case Number::Kind::Currency: {
         bool negative = n.currency < 0;
         Wide magnitude = negative ? Wide(-(Whole{n.currency})) : Wide(n.currency);
-        result = makeDecimal(negative, 4, magnitude);
+        result = makeDecimal(negative, kCurrencyScale, magnitude);
         return S_OK;
     }
     case Number::Kind::Decimal:

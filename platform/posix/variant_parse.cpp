@@ -4,6 +4,7 @@
 #include "platform/posix/variant_date.h"
 #include "platform/posix/variant_number.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vetrel::ole {
@@ -12,6 +13,13 @@ namespace {
 constexpr long kExponentLimit = 100000;
 constexpr uint64_t kRadixLimit = uint64_t{1} << 63;
 constexpr uint64_t kRealRadixLimit = INT32_MAX;
+constexpr long kScaleStep = 10;
+constexpr double kScaleStepPower = 1e10;
+// Scaling up must stay at or below this value, a few units short of DBL_MAX.
+constexpr double kLargestScaledUp = 0x1.ffffffffffffbp+1023;
+constexpr double kSmallestDenormal = 0x0.0000000000001p-1022;
+// The smallest float denormal: text below it (but not zero) does not fit a float.
+constexpr double kSmallestFloat = 0x1p-149;
 
 bool isBlank(char16_t c) noexcept
 {
@@ -158,7 +166,9 @@ bool readDecimal(Cursor& in, ParsedText& out)
     return true;
 }
 
-// The value rounded half to even to a whole number; false past 128 bits.
+// The value rounded to a whole number by the first significant digit after the whole part,
+// halves to even; false past 128 bits. Windows looks at that digit even where zeros stand before
+// it, so 0.0006 rounds to 1 and 0.05 to 0.
 bool parsedToWhole(const ParsedText& parsed, Whole& result)
 {
     const std::string& digits = parsed.digits;
@@ -169,9 +179,10 @@ bool parsedToWhole(const ParsedText& parsed, Whole& result)
     for (long i = 0; i < wholeCount; ++i)
         value = value * 10 +
                 static_cast<unsigned>(i < count ? digits[static_cast<size_t>(i)] - '0' : 0);
-    if (wholeCount >= 0 && wholeCount < count) {
-        char first = digits[static_cast<size_t>(wholeCount)];
-        bool more = wholeCount + 1 < count;
+    long next = std::max(wholeCount, 0L);
+    if (next < count) {
+        char first = digits[static_cast<size_t>(next)];
+        bool more = next + 1 < count;
         if (first > '5' || (first == '5' && (more || (value & 1)))) ++value;
     }
     if (value > static_cast<Wide>(UINT64_MAX)) return false;
@@ -280,13 +291,28 @@ HRESULT parseNumberText(std::u16string_view text, ParsedText& out)
     return S_OK;
 }
 
-double parsedToDouble(const ParsedText& parsed) noexcept
+HRESULT parsedToDouble(const ParsedText& parsed, double& result) noexcept
 {
+    // Windows accumulates every digit into a double, one at a time; too many digits give
+    // infinity, which is not an error by itself.
     double value = 0.0;
     for (char digit : parsed.digits) value = value * 10.0 + (digit - '0');
-    double power = std::pow(10.0, static_cast<double>(std::labs(parsed.exponent)));
-    value = parsed.exponent >= 0 ? value * power : value / power;
-    return parsed.negative ? -value : value;
+    // It then scales by whole steps of 10^10 and a last step of at most 10^10, each rounded.
+    long steps = std::labs(parsed.exponent);
+    for (; steps > kScaleStep; steps -= kScaleStep)
+        value = parsed.exponent > 0 ? value * kScaleStepPower : value / kScaleStepPower;
+    double last = powerOfTen(static_cast<int>(steps));
+    if (parsed.exponent > 0) {
+        value *= last;
+        if (value > kLargestScaledUp) return DISP_E_OVERFLOW;
+    } else if (value < last * kSmallestDenormal) {
+        // A quotient below the smallest denormal is zero, even where rounding would give it.
+        value = 0.0;
+    } else {
+        value /= last;
+    }
+    result = parsed.negative ? -value : value;
+    return S_OK;
 }
 
 HRESULT textToValue(std::u16string_view text, VARTYPE target, VARIANT& out)
@@ -322,8 +348,11 @@ HRESULT textToValue(std::u16string_view text, VARTYPE target, VARIANT& out)
         return hr;
     }
     // The other types take the double.
-    double value = parsedToDouble(parsed);
-    if (std::isinf(value)) return DISP_E_OVERFLOW;
+    double value = 0.0;
+    hr = parsedToDouble(parsed, value);
+    if (FAILED(hr)) return hr;
+    if (target == VT_R4 && value != 0.0 && std::fabs(value) < kSmallestFloat)
+        return DISP_E_OVERFLOW;
     Number n;
     n.kind = Number::Kind::Real;
     n.type = VT_R8;

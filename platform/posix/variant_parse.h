@@ -24,10 +24,9 @@ struct ParsedText
 // S_OK, or DISP_E_TYPEMISMATCH when the text is not a number.
 HRESULT parseNumberText(std::u16string_view text, ParsedText& out);
 
-// The digits accumulated digit by digit into a double, then multiplied or divided by the power
-// of ten: exact for the usual inputs; Windows may differ in the last bit for long digit strings
-// and extreme exponents.
-double parsedToDouble(const ParsedText& parsed) noexcept;
+// The value as a double, rounded step by step the way Windows computes it, so that the last bit
+// agrees too; DISP_E_OVERFLOW when a positive exponent scales it past the double's range.
+HRESULT parsedToDouble(const ParsedText& parsed, double& result) noexcept;
 
 // Converts text to target (any scalar type but VT_BSTR) into out.
 HRESULT textToValue(std::u16string_view text, VARTYPE target, VARIANT& out);

@@ -8,6 +8,8 @@
 namespace variant_table {
 namespace {
 
+constexpr BYTE kDecimalScaleLimit = 28;
+
 template <class T> Fill scalar(VARTYPE vt, T number)
 {
     return [vt, number](VARIANT& v) {
@@ -114,13 +116,13 @@ void reals(std::vector<Fill>& out)
     using D = std::numeric_limits<double>;
     addAll<FLOAT>(
         out, VT_R4,
-        {0.0f,           -0.0f,         0.5f,          -0.5f,      1.0f,        -1.0f,
-         1.5f,           -1.5f,         2.5f,          -2.5f,      3.5f,        0.1f,
-         1.1f,           0.49999997f,   127.5f,        128.5f,     -128.5f,     255.5f,
-         256.0f,         32767.5f,      -32768.5f,     65535.5f,   123456.789f, 16777216.0f,
-         2147483520.0f,  4294967040.0f, 16777215.0f,   1234568.5f, 1e10f,       1e20f,
-         1e-10f,         1234567.0f,    12345678.0f,   F::max(),   F::min(),    F::denorm_min(),
-         F::quiet_NaN(), F::infinity(), -F::infinity()});
+        {0.0f,           -0.0f,         0.5f,           -0.5f,      1.0f,        -1.0f,
+         1.5f,           -1.5f,         2.5f,           -2.5f,      3.5f,        0.1f,
+         1.1f,           0.49999997f,   127.5f,         128.5f,     -128.5f,     255.5f,
+         256.0f,         32767.5f,      -32768.5f,      65535.5f,   123456.789f, 16777216.0f,
+         2147483520.0f,  4294967040.0f, 16777215.0f,    1234568.5f, 1e10f,       1e20f,
+         1e-10f,         1234567.0f,    12345678.0f,    F::max(),   F::min(),    F::denorm_min(),
+         F::quiet_NaN(), F::infinity(), -F::infinity(), -1e-30f});
     addAll<DOUBLE>(out, VT_R8,
                    {0.0,
                     -0.0,
@@ -178,6 +180,10 @@ void reals(std::vector<Fill>& out)
                     1e-5,
                     1e-300,
                     1e300,
+                    -1e-30, // too small for a DECIMAL, yet negative
+                    5e-29,
+                    9.4e-29,
+                    9.5e-29,
                     7.9228162514264337593543950335e28,
                     8e28,
                     36526.5,
@@ -214,6 +220,9 @@ void currencyAndDates(std::vector<Fill>& out)
                       327675000,
                       21474836475000,
                       4294967295LL * 10000,
+                      1868610883026534901, // past a double's precision
+                      7369673690560085024,
+                      -1868610883026534901,
                       std::numeric_limits<LONGLONG>::max(),
                       std::numeric_limits<LONGLONG>::min()});
     addAll<DOUBLE>(out, VT_DATE,
@@ -279,6 +288,64 @@ void decimals(std::vector<Fill>& out)
     out.push_back(decimal(0, 3, 0x1, 0x2345));
     out.push_back(decimal(0, 29, 0, 1));
     out.push_back(decimal(0x7F, 0, 0, 1));
+}
+
+Fill wideDecimal(BYTE sign, BYTE scale, unsigned __int128 magnitude)
+{
+    return decimal(sign, scale, static_cast<ULONG>(magnitude >> 64),
+                   static_cast<ULONGLONG>(magnitude));
+}
+
+// Every scale from 5 to 28: the conversions to currency round to four decimals first, and the
+// integer conversions go through a double.
+void scaledDecimals(std::vector<Fill>& out)
+{
+    constexpr BYTE kNeg = 0x80;
+    unsigned __int128 unit = 1; // 10^(scale - 5)
+    for (BYTE scale = 5; scale <= kDecimalScaleLimit; ++scale, unit *= 10) {
+        BYTE alternating = scale % 2 ? kNeg : 0;
+        out.push_back(decimal(0, scale, 0, 1234567890123456789ULL));
+        out.push_back(decimal(kNeg, scale, 0x27E41B32, 0x46BEC9B16E398115ULL)); // 29 digits
+        // The dropped digits reach 5 only in the last place.
+        out.push_back(decimal(alternating, scale, 0, 5));
+        out.push_back(decimal(0, scale, 0, 4));
+        out.push_back(wideDecimal(0, scale, 387655 * unit));           // 3.87655
+        out.push_back(wideDecimal(alternating, scale, 250000 * unit)); // 2.5
+    }
+}
+
+// Digits with no pattern a conversion could shortcut, from a fixed linear congruential sequence.
+std::string digitRun(size_t count, uint32_t seed)
+{
+    std::string digits;
+    for (size_t i = 0; i < count; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        int digit = static_cast<int>((seed >> 16) % 10);
+        digits += static_cast<char>('0' + (i == 0 && digit == 0 ? 7 : digit));
+    }
+    return digits;
+}
+
+Fill asciiText(const std::string& ascii)
+{
+    return text(std::u16string(ascii.begin(), ascii.end()));
+}
+
+// Long digit strings in the forms a client might send: whole, with a point inside, behind
+// leading zeros, and with an exponent that keeps the value near the double's limits.
+void longTexts(std::vector<Fill>& out)
+{
+    const size_t kLengths[] = {17, 18, 19, 20, 25, 29, 30, 31, 40, 64, 100, 200, 308, 310};
+    uint32_t seed = 1;
+    for (size_t length : kLengths) {
+        std::string digits = digitRun(length, seed++);
+        std::string lead = digits.substr(0, 1), rest = digits.substr(1);
+        out.push_back(asciiText(digits));
+        out.push_back(asciiText(digits.substr(0, length / 2) + "." + digits.substr(length / 2)));
+        out.push_back(asciiText("-0.000" + digits));
+        out.push_back(asciiText(lead + "." + rest + "e-" + std::to_string(300 + length % 24)));
+        out.push_back(asciiText(lead + "." + rest + "e" + std::to_string(280 + length % 29)));
+    }
 }
 
 void texts(std::vector<Fill>& out)
@@ -398,6 +465,37 @@ void texts(std::vector<Fill>& out)
         u"3.5e38",
         u"1.7976931348623157e308",
         u"1e308",
+        u"1.797693134862315e308",
+        u"1.7976931348623151e308",
+        u"1.79769313486231e308",
+        u"-1.797693134862315e308",
+        u"0.17976931348623157e309",
+        u"9.0e289",
+        u"1e1000",
+        u"2.2250738585072014e-308",
+        u"4.9406564584124654e-324",
+        u"4.94e-324",
+        u"-4.94e-324",
+        u"2.5e-324",
+        u"7.4e-324",
+        u"7.5e-324",
+        u"1e-323",
+        u"-1e-330",
+        u"1e-1000",
+        u"1.4e-45",
+        u"1.5e-45",
+        u"-1.5e-45",
+        u"1e-44",
+        u"3.4028235677973362e38",
+        u"3.4028235677973366e38",
+        u"1e-11",
+        u"1e-19",
+        u"1e-29",
+        u"3e-40",
+        u"70e-30",
+        u"1e23",
+        u"1e33",
+        u"123456789012345678",
         u"123456789012345678901234567890",
         u"000123",
         u"0000000000000000000000000000000001",
@@ -466,7 +564,9 @@ std::vector<Fill> scalarSources()
     addAll<SCODE>(out, VT_ERROR,
                   {0, 1, static_cast<SCODE>(0x80020004L), static_cast<SCODE>(0x80004005L)});
     decimals(out);
+    scaledDecimals(out);
     texts(out);
+    longTexts(out);
     return out;
 }
 
