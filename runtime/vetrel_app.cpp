@@ -1,10 +1,14 @@
 #include "runtime/vetrel_app.h"
 
 #include "runtime/class_factory.h"
+#include "runtime/host_callbacks.h"
+#include "runtime/pending_disconnects.h"
 #include "runtime/timestamp.h"
 #include "server/opc_server.h"
 
 #include <algorithm>
+#include <exception>
+#include <new>
 
 namespace vetrel {
 namespace {
@@ -20,10 +24,10 @@ struct LibraryLifetime
 
 CVetrelApp& CVetrelApp::instance() noexcept
 {
-    // Never destroyed: a client that releases its last reference after unload still finds a
-    // lock and an empty server list rather than freed memory.
-    static CVetrelApp* const app = new CVetrelApp;
-    return *app;
+    // Constructed before the lifetime object above and so destroyed after its unload: the
+    // runtime lock is the last thing to go.
+    static CVetrelApp app;
+    return app;
 }
 
 CVetrelApp::CVetrelApp() = default;
@@ -88,10 +92,11 @@ void CVetrelApp::unload() noexcept
     m_timer.reset();
 
     {
+        PendingDisconnects disconnects;
         auto held = lock();
         // Clients may still hold references: the servers turn inert and go at their last
         // Release, which no longer finds them listed.
-        for (OPCServer* server : m_servers) server->detach();
+        for (OPCServer* server : m_servers) server->detach(disconnects);
         m_servers.clear();
         m_tags.clear();
     }
@@ -114,27 +119,51 @@ bool CVetrelApp::removeTag(DWORD handle)
     return true;
 }
 
+void CVetrelApp::pushTagUpdate(OPCTag& tag, const VARIANT& value, WORD quality, int64_t timestamp)
+{
+    tag.m_value = Variant(value);
+    tag.m_quality = quality;
+    tag.m_timestamp = timestamp;
+    m_followers.forEachFollower(tag.m_name, [&tag](OPCItem& item) { item.followTag(tag); });
+}
+
 bool CVetrelApp::updateTagValue(DWORD handle, const VARIANT& value, WORD quality,
                                 const FILETIME* timestamp)
 {
     auto held = lock();
     OPCTag* tag = m_tags.fromHandle(handle);
     if (!tag) return false;
-    tag->m_value = Variant(value);
-    tag->m_quality = quality;
-    tag->m_timestamp = timestamp ? fileTimeToTimestamp(*timestamp) : currentTimestamp();
+    try {
+        pushTagUpdate(*tag, value, quality,
+                      timestamp ? fileTimeToTimestamp(*timestamp) : currentTimestamp());
+    } catch (const std::exception&) {
+        // Out of memory, or a value that cannot be copied.
+        return false;
+    }
     return true;
 }
 
 bool CVetrelApp::updateTagValueByName(std::string_view name, const VARIANT& value, WORD quality)
 {
     auto held = lock();
-    OPCTag* tag = m_tags.find({}, name);
-    if (!tag) return false;
-    tag->m_value = Variant(value);
-    tag->m_quality = quality;
-    tag->m_timestamp = currentTimestamp();
+    try {
+        OPCTag* tag = m_tags.find({}, name);
+        if (!tag) return false;
+        pushTagUpdate(*tag, value, quality, currentTimestamp());
+    } catch (const std::exception&) {
+        return false;
+    }
     return true;
+}
+
+void CVetrelApp::writeTagByName(std::string_view name, const VARIANT& value)
+{
+    auto held = lock();
+    OPCTag* tag = m_tags.find({}, name);
+    if (!tag) return;
+    tag->m_value = Variant(value);
+    // With the lock held, as hosts expect: a host may call back into the tag functions.
+    if (const auto notify = hostCallbacks().writeNotification.load()) notify(tag->m_tagHandle);
 }
 
 bool CVetrelApp::readTagValue(DWORD handle, VARIANT* value)
@@ -215,7 +244,6 @@ bool CVetrelApp::removeServer(OPCServer* server)
     const auto listed = std::find(m_servers.begin(), m_servers.end(), server);
     if (listed == m_servers.end()) return false;
     m_servers.erase(listed);
-    delete server;
     return true;
 }
 

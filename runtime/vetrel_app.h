@@ -2,6 +2,7 @@
 // the tag tree, the server list, the class object registration and the scan timer.
 #pragma once
 
+#include "group/item_index.h"
 #include "platform/timer.h"
 #include "runtime/tag_tree.h"
 
@@ -43,12 +44,17 @@ public:
     bool updateTagValue(DWORD handle, const VARIANT& value, WORD quality,
                         const FILETIME* timestamp);
     bool updateTagValueByName(std::string_view name, const VARIANT& value, WORD quality);
+    // A client's write: the tag's value is replaced and the host notified, all under the
+    // lock; a name that names no tag changes nothing.
+    void writeTagByName(std::string_view name, const VARIANT& value);
     bool readTagValue(DWORD handle, VARIANT* value);
     bool setTagTexts(DWORD handle, std::string_view description, std::string_view euUnits);
     bool setLevelLimit(DWORD handle, int level, const LevelLimit& limit);
     bool getLevelLimit(DWORD handle, int level, LevelLimit& limit);
     // The caller holds the runtime lock.
     TagTree& tags() noexcept { return m_tags; }
+    // The group items that follow each tag name. The caller holds the runtime lock.
+    ItemIndex& followers() noexcept { return m_followers; }
 
     // One scan of every server: queued requests first, then the groups that are due (all of
     // them when forced).
@@ -56,7 +62,8 @@ public:
     DWORD serverRate() const noexcept { return m_serverRate.load(); }
     void resetServerRate(DWORD rate);
 
-    // Servers: the work of the class factory and of a server's last Release.
+    // Servers: the work of the class factory and of a server's last Release, which takes the
+    // server out of the list (false when the unload already did) and then destroys it.
     HRESULT addServer(REFIID riid, void** object);
     bool removeServer(OPCServer* server);
     int serverCount();
@@ -68,9 +75,11 @@ public:
 
 private:
     CVetrelApp();
-    ~CVetrelApp() = delete;
+    ~CVetrelApp() = default;
 
     void stopComponents() noexcept;
+    // Value, quality and timestamp into the tag and into every item that follows it.
+    void pushTagUpdate(OPCTag& tag, const VARIANT& value, WORD quality, int64_t timestamp);
 
     std::recursive_mutex m_lock;
     std::mutex m_startLock;
@@ -86,6 +95,7 @@ private:
     std::string m_vendorText = kDefaultVendor;
     std::vector<OPCServer*> m_servers;
     TagTree m_tags;
+    ItemIndex m_followers;
 };
 
 } // namespace vetrel

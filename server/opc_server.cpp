@@ -2,7 +2,9 @@
 
 #include "runtime/trace.h"
 #include "runtime/vetrel_app.h"
-#include "server/interface_names.h"
+#include "server/query_interface.h"
+
+#include <new>
 
 namespace vetrel {
 
@@ -13,23 +15,21 @@ OPCServer::OPCServer()
 
 HRESULT STDMETHODCALLTYPE OPCServer::QueryInterface(REFIID riid, void** object) noexcept
 {
-    if (!object) {
-        trace("OPCServer::QueryInterface E_INVALIDARG");
-        return E_INVALIDARG;
-    }
-    *object = nullptr;
-    if (m_detached) {
-        trace("OPCServer::QueryInterface%s", unansweredInterfaceSuffix(riid));
-        return E_NOINTERFACE;
-    }
-    if (IsEqualIID(riid, IID_IUnknown)) {
-        trace("OPCServer::QueryInterface IID_IUnknown");
-        *object = static_cast<IUnknown*>(this);
-        AddRef();
-        return S_OK;
-    }
-    trace("OPCServer::QueryInterface%s", unansweredInterfaceSuffix(riid));
-    return E_NOINTERFACE;
+    // Browsing, item properties, the shutdown connection point and the event server are not
+    // offered by this server yet.
+    const InterfaceRow rows[] = {
+        {IID_IUnknown, " IID_IUnknown", static_cast<IUnknown*>(this)},
+        {IID_IOPCServer, " IID_IOPCServer", &m_serverObject},
+        {IID_IOPCServerPublicGroups, " IID_IOPCServerPublicGroups", nullptr},
+        {IID_IOPCBrowseServerAddressSpace, " IID_IOPCBrowseServerAddressSpace", nullptr},
+        {IID_IOPCItemProperties, " IID_IOPCItemProperties", nullptr},
+        {IID_IPersistFile, " IID_IPersistFile", nullptr},
+        {IID_IPersist, " IID_IPersistFile", nullptr},
+        {IID_IConnectionPointContainer, " IID_IConnectionPointContainer", nullptr},
+        {IID_IOPCCommon, " IID_IOPCCommon", &m_commonObject},
+        {IID_IOPCEventServer, " IID_IOPCEventServer", nullptr},
+    };
+    return answerQueryInterface("OPCServer::QueryInterface", rows, riid, object, *this, m_detached);
 }
 
 ULONG STDMETHODCALLTYPE OPCServer::AddRef() noexcept
@@ -41,17 +41,71 @@ ULONG STDMETHODCALLTYPE OPCServer::AddRef() noexcept
 
 ULONG STDMETHODCALLTYPE OPCServer::Release() noexcept
 {
-    const LONG before = m_refCount.fetch_sub(1);
-    trace("OPCServer::Release(%d)", static_cast<int>(before));
-    // A listed server leaves the list and is destroyed by the runtime; one that the unload
-    // detached is no longer listed and goes here.
-    if (before == 1 && !CVetrelApp::instance().removeServer(this)) delete this;
-    return static_cast<ULONG>(before - 1);
+    PendingDisconnects disconnects;
+    auto held = CVetrelApp::instance().lock();
+    trace("OPCServer::Release(%d)", static_cast<int>(m_refCount.load()));
+    return static_cast<ULONG>(releaseReference(disconnects));
 }
 
-void OPCServer::detach() noexcept
+LONG OPCServer::releaseReference(PendingDisconnects& disconnects) noexcept
+{
+    const LONG count = m_refCount.fetch_sub(1) - 1;
+    if (count == 0) {
+        // A server the unload detached is no longer listed.
+        CVetrelApp::instance().removeServer(this);
+        endGroups(disconnects);
+        delete this;
+    }
+    return count;
+}
+
+void OPCServer::retain() noexcept
+{
+    m_refCount.fetch_add(1);
+}
+
+void OPCServer::drop() noexcept
+{
+    PendingDisconnects disconnects;
+    auto held = CVetrelApp::instance().lock();
+    releaseReference(disconnects);
+}
+
+HRESULT OPCServer::addGroup(std::string name, const GroupState& state, REFIID riid,
+                            IUnknown** ppUnk, OPCGroup*& added)
+{
+    auto* group = new OPCGroup(*this, std::move(name), state);
+    const HRESULT hr = group->QueryInterface(riid, reinterpret_cast<void**>(ppUnk));
+    if (SUCCEEDED(hr)) {
+        try {
+            if (m_groups.append(*group)) {
+                added = group;
+                return hr;
+            }
+        } catch (const std::bad_alloc&) {}
+        // The client never saw the reference QueryInterface took for it.
+        *ppUnk = nullptr;
+    }
+    delete group;
+    return SUCCEEDED(hr) ? E_OUTOFMEMORY : hr;
+}
+
+void OPCServer::removeGroup(OPCGroup& group, bool force, PendingDisconnects& disconnects) noexcept
+{
+    m_groups.remove(group);
+    group.leaveServer(force, disconnects);
+}
+
+void OPCServer::endGroups(PendingDisconnects& disconnects) noexcept
+{
+    while (OPCGroup* group = m_groups.front()) removeGroup(*group, true, disconnects);
+}
+
+void OPCServer::detach(PendingDisconnects& disconnects) noexcept
 {
     m_detached = true;
+    endGroups(disconnects);
+    disconnects.add(*this);
 }
 
 } // namespace vetrel

@@ -1,6 +1,11 @@
-// OPCServer: the object one client connection receives from the class factory.
+// OPCServer: the object one client connection receives from the class factory. It owns the
+// client's groups and hands out the server's interfaces as interface objects.
 #pragma once
 
+#include "runtime/pending_disconnects.h"
+#include "server/common_interface.h"
+#include "server/group_list.h"
+#include "server/server_interface.h"
 #include "vetrel/opc.h"
 
 #include <atomic>
@@ -8,7 +13,7 @@
 
 namespace vetrel {
 
-class OPCServer final : public IUnknown
+class OPCServer final : public IUnknown, public Detachable
 {
 public:
     OPCServer();
@@ -19,18 +24,43 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() noexcept override;
     ULONG STDMETHODCALLTYPE Release() noexcept override;
 
-    // The runtime is unloading; the caller holds the runtime lock and has taken the server out
-    // of the server list. The server lets go of everything and answers errors from now on;
-    // its memory goes at the client's last Release.
-    void detach() noexcept;
+    // Everything below: the caller holds the runtime lock.
+
+    // Detached by the unload: every call answers an error.
+    bool inert() const noexcept { return m_detached; }
+    FILETIME creationTime() const noexcept { return m_creationTime; }
+    void setClientName(std::string name) noexcept { m_clientName = std::move(name); }
+    const GroupList& groups() const noexcept { return m_groups; }
+
+    // A new group of this server: the client's interface riid of it goes to ppUnk, then it
+    // joins the end of the list. On failure (the group's QueryInterface result, or
+    // E_OUTOFMEMORY) nothing is left behind.
+    HRESULT addGroup(std::string name, const GroupState& state, REFIID riid, IUnknown** ppUnk,
+                     OPCGroup*& added);
+    void removeGroup(OPCGroup& group, bool force, PendingDisconnects& disconnects) noexcept;
+
+    // The runtime is unloading and has taken the server out of its list: the server ends its
+    // groups and answers errors from now on; its memory goes at the client's last Release.
+    void detach(PendingDisconnects& disconnects) noexcept;
 
 private:
-    ~OPCServer() = default;
     friend class CVetrelApp;
+    ~OPCServer() = default;
+
+    IUnknown* identity() noexcept override { return this; }
+    void retain() noexcept override;
+    void drop() noexcept override;
+    LONG releaseReference(PendingDisconnects& disconnects) noexcept;
+    // Ends every listed group, whatever its references.
+    void endGroups(PendingDisconnects& disconnects) noexcept;
 
     std::atomic<LONG> m_refCount{0};
     FILETIME m_creationTime{};
+    std::string m_clientName;
     std::atomic<bool> m_detached{false};
+    IOPCServerObject m_serverObject{*this};
+    IOPCCommonObject m_commonObject{*this};
+    GroupList m_groups;
 };
 
 } // namespace vetrel

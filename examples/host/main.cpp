@@ -1,141 +1,119 @@
-// A small host of the Vetrel runtime: publishes one tag of each value type and keeps them
-// moving, printing the runtime's trace lines as they come.
+// A small host of the Vetrel runtime and a COM local server: it publishes a few moving tags and
+// one writable tag of every value type, and prints the runtime's trace lines.
 //
-//   vetrel-example-host [SECONDS]    run for SECONDS (default 10; 0 runs until killed)
+//   vetrel-example-host [SECONDS]   serve for SECONDS (default 10; 0 serves until Ctrl+C)
+//   vetrel-example-host RegServer   register as the local server of Vetrel.ExampleHost, and exit
+//   vetrel-example-host UnregServer remove that registration, and exit
+//
+// Started by COM (-Embedding), it serves while clients are connected and exits 2 s after the
+// last one has left, or after 30 s when none came. In every mode it also exits on Ctrl+C and when
+// a client writes TRUE to Example.Host.Quit; clients still connected then get a shutdown
+// request first.
+#include "command_line.h"
+#include "example_identity.h"
+#include "example_tags.h"
+#include "serve.h"
 #include "vetrel/vetrel.h"
 
-#include <chrono>
-#include <cmath>
+#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <thread>
+#include <vector>
 
 namespace {
 
-// The example's own class identifier: clients activate the host with it.
-constexpr CLSID kExampleClass = {
-    0x5C2E9A61, 0x3B7D, 0x4F08, {0xA5, 0x1E, 0x6D, 0x90, 0x2B, 0x44, 0xC7, 0x13}};
-constexpr WORD kGood = 0xC0;
+example::HostEvents hostEvents;
+std::atomic<DWORD> quitTag{0xFFFFFFFF};
+
+extern "C" void onSignal(int)
+{
+    hostEvents.interrupted = true;
+}
 
 void printTrace(char* text)
 {
+    ++hostEvents.clientCalls;
     std::printf("trace: %s\n", text);
     std::fflush(stdout);
 }
 
-void printWrite(DWORD tag)
+void onClientWrite(DWORD tag)
 {
     std::printf("client wrote tag %08lx\n", static_cast<unsigned long>(tag));
     std::fflush(stdout);
+    if (tag != quitTag) return;
+    VARIANT value;
+    VariantInit(&value);
+    if (ReadTag(tag, &value) && SUCCEEDED(VariantChangeType(&value, &value, 0, VT_BOOL)) &&
+        value.boolVal)
+        hostEvents.quit = true;
+    VariantClear(&value);
 }
 
-VARIANT r4(float value)
+int registerHost()
 {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_R4;
-    v.fltVal = value;
-    return v;
-}
-
-VARIANT i4(LONG value)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = value;
-    return v;
-}
-
-VARIANT boolean(bool value)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BOOL;
-    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return v;
-}
-
-// The caller clears the VARIANT.
-VARIANT text(const std::string& ascii)
-{
-    std::basic_string<OLECHAR> wide(ascii.begin(), ascii.end());
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BSTR;
-    v.bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-    return v;
-}
-
-// Four R4 samples; the caller clears the VARIANT.
-VARIANT samples(float base)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_ARRAY | VT_R4;
-    v.parray = SafeArrayCreateVector(VT_R4, 0, 4);
-    float* data = nullptr;
-    if (v.parray && SUCCEEDED(SafeArrayAccessData(v.parray, reinterpret_cast<void**>(&data)))) {
-        for (int i = 0; i < 4; ++i) data[i] = base + static_cast<float>(i);
-        SafeArrayUnaccessData(v.parray);
+    char path[1024];
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (length == 0 || length >= sizeof path) {
+        std::fprintf(stderr, "vetrel-example-host: cannot find my own path\n");
+        return 1;
     }
-    return v;
+    if (!UpdateRegistryA(example::kExampleClass, example::kExampleProgId,
+                         example::kExampleDescription, path)) {
+        std::fprintf(stderr, "vetrel-example-host: registration failed\n");
+        return 1;
+    }
+    std::printf("registered %s: %s\n", example::kExampleProgId, path);
+    return 0;
 }
 
-struct Tags
+int unregisterHost()
 {
-    DWORD level, count, running, status, profile;
-};
-
-Tags publish()
-{
-    Tags tags{};
-    tags.level = CreateTagA("Example.Tank.Level", r4(0.0f), kGood, TRUE);
-    tags.count = CreateTagA("Example.Line.Count", i4(0), kGood, TRUE);
-    tags.running = CreateTagA("Example.Line.Running", boolean(false), kGood, TRUE);
-    VARIANT status = text("starting");
-    tags.status = CreateTagA("Example.Line.Status", status, kGood, TRUE);
-    VariantClear(&status);
-    VARIANT profile = samples(0.0f);
-    tags.profile = CreateTagA("Example.Tank.Profile", profile, kGood, FALSE);
-    VariantClear(&profile);
-    SetTagPropertiesA(tags.level, "Tank level", "m");
-    return tags;
+    if (!UnregisterServerA(example::kExampleClass, example::kExampleProgId)) {
+        std::fprintf(stderr, "vetrel-example-host: %s was not registered\n",
+                     example::kExampleProgId);
+        return 1;
+    }
+    std::printf("unregistered %s\n", example::kExampleProgId);
+    return 0;
 }
 
-void step(const Tags& tags, int tick)
+int serveClients(const example::HostCommand& command)
 {
-    const float level = 5.0f + 4.0f * std::sin(static_cast<float>(tick) / 5.0f);
-    UpdateTag(tags.level, r4(level), kGood);
-    UpdateTag(tags.count, i4(tick), kGood);
-    UpdateTag(tags.running, boolean(tick % 10 < 5), kGood);
-    VARIANT status = text("tick " + std::to_string(tick));
-    UpdateTag(tags.status, status, kGood);
-    VariantClear(&status);
-    VARIANT profile = samples(level);
-    UpdateTag(tags.profile, profile, kGood);
-    VariantClear(&profile);
-    std::printf("tick %d: level %.3f, %d client(s)\n", tick, level, NumbrClientConnections());
-    std::fflush(stdout);
+    EnableEventMsgs(printTrace);
+    EnableNotification(onClientWrite);
+    if (!InitVetrel(example::kExampleClass, 250)) {
+        std::fprintf(stderr, "vetrel-example-host: the runtime did not start\n");
+        return 1;
+    }
+    std::printf("Vetrel revision %u serving %s\n", static_cast<unsigned>(VetrelRevision()),
+                example::kExampleProgId);
+    example::ExampleTags tags;
+    quitTag = tags.quitTag();
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    const example::StopReason reason = example::serve(command, tags, hostEvents);
+    std::printf("stopping: %s\n", example::describe(reason));
+    if (NumbrClientConnections() > 0) RequestDisconnect();
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
-    EnableEventMsgs(printTrace);
-    EnableNotification(printWrite);
-    if (!InitVetrel(kExampleClass, 250)) {
-        std::fprintf(stderr, "vetrel-example-host: the runtime did not start\n");
-        return 1;
+    const auto command = example::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!command) {
+        std::fprintf(stderr, "usage: vetrel-example-host [SECONDS | RegServer | UnregServer]\n");
+        return 2;
     }
-    std::printf("Vetrel revision %u running\n", static_cast<unsigned>(VetrelRevision()));
-    const Tags tags = publish();
-    for (int tick = 1; seconds == 0 || tick <= seconds; ++tick) {
-        step(tags, tick);
-        std::this_thread::sleep_for(std::chrono::seconds(1));
+    switch (command->action) {
+    case example::HostCommand::Action::Register:
+        return registerHost();
+    case example::HostCommand::Action::Unregister:
+        return unregisterHost();
+    case example::HostCommand::Action::Serve:
+        break;
     }
-    return 0;
+    return serveClients(*command);
 }

@@ -100,6 +100,8 @@ typedef LONG_PTR(WINAPI* FARPROC)();
 extern "C" HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName);
 extern "C" FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 extern "C" BOOL WINAPI FreeLibrary(HMODULE hLibModule);
+// The path of the running program (hModule null); cut and NUL-terminated when nSize is short.
+extern "C" DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
 
 extern "C" void WINAPI Sleep(DWORD dwMilliseconds);
 extern "C" DWORD WINAPI GetTickCount();

@@ -1,0 +1,108 @@
+#include "group/group_state_mgt.h"
+
+#include "group/opc_group.h"
+#include "group/update_rate.h"
+#include "runtime/client_text.h"
+#include "runtime/locked_boundary.h"
+#include "server/opc_server.h"
+
+#include <new>
+
+namespace vetrel {
+
+HRESULT STDMETHODCALLTYPE IOPCGroupStateMgtObject::GetState(DWORD* pUpdateRate, BOOL* pActive,
+                                                            LPWSTR* ppName, LONG* pTimeBias,
+                                                            FLOAT* pPercentDeadband, DWORD* pLCID,
+                                                            OPCHANDLE* phClientGroup,
+                                                            OPCHANDLE* phServerGroup) noexcept
+{
+    trace("IOPCGroupStateMgt::GetState");
+    if (!pUpdateRate || !pActive || !ppName || !pTimeBias || !pPercentDeadband || !pLCID ||
+        !phClientGroup || !phServerGroup)
+        return E_INVALIDARG;
+    *ppName = nullptr;
+    return lockedBoundary(owner(), [&](auto&) -> HRESULT {
+        const OPCGroup& group = owner();
+        LPWSTR name = toClientText(group.name());
+        if (!name) return E_OUTOFMEMORY;
+        const GroupState& state = owner().state();
+        *pUpdateRate = state.updateRate;
+        *pActive = state.active;
+        *ppName = name;
+        *pTimeBias = state.timeBias;
+        *pPercentDeadband = state.percentDeadband;
+        *pLCID = state.lcid;
+        *phClientGroup = state.clientHandle;
+        *phServerGroup = group.serverHandle();
+        return S_OK;
+    });
+}
+
+HRESULT STDMETHODCALLTYPE IOPCGroupStateMgtObject::SetState(DWORD* pRequestedUpdateRate,
+                                                            DWORD* pRevisedUpdateRate,
+                                                            BOOL* pActive, LONG* pTimeBias,
+                                                            FLOAT* pPercentDeadband, DWORD* pLCID,
+                                                            OPCHANDLE* phClientGroup) noexcept
+{
+    trace("IOPCGroupStateMgt::SetState");
+    return lockedBoundary(owner(), [&](auto&) -> HRESULT {
+        GroupState& state = owner().state();
+        // Stored as given: no value is range-tested, and a changed active flag leaves the
+        // changes collected so far to the next scan.
+        if (pRequestedUpdateRate)
+            state.updateRate =
+                reviseUpdateRate(*pRequestedUpdateRate, CVetrelApp::instance().serverRate());
+        if (pActive) state.active = *pActive;
+        if (phClientGroup) state.clientHandle = *phClientGroup;
+        if (pPercentDeadband) state.percentDeadband = *pPercentDeadband;
+        if (pLCID) state.lcid = *pLCID;
+        if (pTimeBias) state.timeBias = *pTimeBias;
+        if (pRevisedUpdateRate) *pRevisedUpdateRate = state.updateRate;
+        return S_OK;
+    });
+}
+
+HRESULT STDMETHODCALLTYPE IOPCGroupStateMgtObject::SetName(LPCWSTR szName) noexcept
+{
+    trace("IOPCGroupStateMgt::SetName");
+    if (!szName) return E_INVALIDARG;
+    return lockedBoundary(owner(), [&](auto&) -> HRESULT {
+        // Unlike AddGroup, any name goes, another group's or an empty one.
+        owner().setName(fromClientText(szName));
+        return S_OK;
+    });
+}
+
+HRESULT STDMETHODCALLTYPE IOPCGroupStateMgtObject::CloneGroup(LPCWSTR szName, REFIID riid,
+                                                              IUnknown** ppUnk) noexcept
+{
+    trace("IOPCGroupStateMgt::CloneGroup");
+    if (!ppUnk) return E_INVALIDARG;
+    *ppUnk = nullptr;
+    return lockedBoundary(owner(), [&](auto&) -> HRESULT {
+        const OPCGroup& source = owner();
+        // A group removed from its server has no list to join.
+        OPCServer* server = source.server();
+        if (!server) return E_FAIL;
+        std::string name = fromClientText(szName);
+        if (name.empty()) name = server->groups().defaultName();
+        if (server->groups().findByName(name)) return OPC_E_DUPLICATENAME;
+
+        auto items = source.copyItems();
+        GroupState state = owner().state();
+        state.active = FALSE;
+        OPCGroup* clone = nullptr;
+        const HRESULT hr = server->addGroup(std::move(name), state, riid, ppUnk, clone);
+        if (FAILED(hr)) return hr;
+        for (auto& item : items) {
+            try {
+                clone->addItem(std::move(item));
+            } catch (const std::bad_alloc&) {
+                // The clone is the client's already: it keeps the items that fitted.
+            }
+        }
+        return S_OK;
+    });
+}
+
+} // namespace vetrel

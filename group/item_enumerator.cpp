@@ -1,0 +1,146 @@
+#include "group/item_enumerator.h"
+
+#include "group/item_list.h"
+#include "runtime/client_arrays.h"
+#include "runtime/client_text.h"
+#include "runtime/com_boundary.h"
+#include "runtime/trace.h"
+#include "runtime/vetrel_app.h"
+#include "server/query_interface.h"
+
+#include <algorithm>
+#include <new>
+
+namespace vetrel {
+
+namespace {
+
+void freeStrings(const OPCITEMATTRIBUTES& entry) noexcept
+{
+    CoTaskMemFree(entry.szAccessPath);
+    CoTaskMemFree(entry.szItemID);
+}
+
+// False when a string does not fit in task memory; the entry then holds no string.
+bool fill(OPCITEMATTRIBUTES& entry, const IOPCItemEnumerator::Attributes& item) noexcept
+{
+    entry.szAccessPath = toClientText(item.accessPath);
+    entry.szItemID = toClientText(item.itemID);
+    if (!entry.szAccessPath || !entry.szItemID) {
+        freeStrings(entry);
+        entry.szAccessPath = entry.szItemID = nullptr;
+        return false;
+    }
+    entry.bActive = item.active;
+    entry.hClient = item.clientHandle;
+    entry.hServer = item.serverHandle;
+    entry.dwAccessRights = item.accessRights;
+    entry.dwBlobSize = 0;
+    entry.pBlob = nullptr;
+    entry.vtRequestedDataType = item.requestedDataType;
+    entry.vtCanonicalDataType = item.canonicalDataType;
+    entry.dwEUType = OPC_NOENUM;
+    VariantInit(&entry.vEUInfo);
+    return true;
+}
+
+} // namespace
+
+HRESULT IOPCItemEnumerator::create(const ItemList& items, REFIID riid, IUnknown** object)
+{
+    std::vector<Attributes> snapshot;
+    snapshot.reserve(items.size());
+    items.forEach([&snapshot](const OPCItem& item) {
+        try {
+            snapshot.push_back({item.m_accessPath, item.m_itemID, item.m_active,
+                                item.m_clientHandle, item.m_serverHandle, item.m_accessRights,
+                                item.m_requestedDataType, item.m_canonicalDataType});
+        } catch (const std::bad_alloc&) {}
+    });
+    auto* enumerator = new IOPCItemEnumerator(std::move(snapshot), 0);
+    const HRESULT hr = enumerator->QueryInterface(riid, reinterpret_cast<void**>(object));
+    if (FAILED(hr)) delete enumerator;
+    return hr;
+}
+
+HRESULT STDMETHODCALLTYPE IOPCItemEnumerator::QueryInterface(REFIID riid, void** object) noexcept
+{
+    const InterfaceRow rows[] = {
+        {IID_IUnknown, " IID_IUnknown", this},
+        {IID_IEnumOPCItemAttributes, " IID_IEnumOPCItemAttributes", this},
+    };
+    return answerQueryInterface("IOPCItemEnumerator::QueryInterface", rows, riid, object, *this);
+}
+
+ULONG STDMETHODCALLTYPE IOPCItemEnumerator::AddRef() noexcept
+{
+    const LONG count = m_refCount.fetch_add(1) + 1;
+    trace("IOPCItemEnumerator::AddRef(%d)", static_cast<int>(count));
+    return static_cast<ULONG>(count);
+}
+
+ULONG STDMETHODCALLTYPE IOPCItemEnumerator::Release() noexcept
+{
+    trace("IOPCItemEnumerator::Release(%d)", static_cast<int>(m_refCount.load()));
+    const LONG count = m_refCount.fetch_sub(1) - 1;
+    if (count == 0) delete this;
+    return static_cast<ULONG>(count);
+}
+
+HRESULT STDMETHODCALLTYPE IOPCItemEnumerator::Next(ULONG celt, OPCITEMATTRIBUTES** ppItemArray,
+                                                   ULONG* pceltFetched) noexcept
+{
+    trace("IOPCItemEnumerator::Next");
+    if (!ppItemArray) return E_INVALIDARG;
+    auto held = CVetrelApp::instance().lock();
+    if (m_snapshot.empty()) return S_FALSE;
+    if (!pceltFetched && celt != 1) return E_POINTER;
+    if (m_position >= m_snapshot.size()) return S_FALSE;
+    // Room for what is handed out, not for what was asked: celt is the client's number.
+    const size_t count = std::min<size_t>(celt, m_snapshot.size() - m_position);
+    auto entries = allocateCleared<OPCITEMATTRIBUTES>(count);
+    if (!entries) return S_FALSE;
+    for (size_t i = 0; i < count; ++i) {
+        if (!fill(entries[i], m_snapshot[m_position + i])) {
+            for (size_t filled = 0; filled < i; ++filled) freeStrings(entries[filled]);
+            return S_FALSE;
+        }
+    }
+    m_position += count;
+    *ppItemArray = entries.release();
+    if (pceltFetched) *pceltFetched = static_cast<ULONG>(count);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE IOPCItemEnumerator::Skip(ULONG celt) noexcept
+{
+    trace("IOPCItemEnumerator::Skip");
+    auto held = CVetrelApp::instance().lock();
+    if (m_position + celt >= m_snapshot.size()) return S_FALSE;
+    m_position += celt;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE IOPCItemEnumerator::Reset() noexcept
+{
+    trace("IOPCItemEnumerator::Reset");
+    auto held = CVetrelApp::instance().lock();
+    m_position = 0;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE IOPCItemEnumerator::Clone(IEnumOPCItemAttributes** ppEnum) noexcept
+{
+    trace("IOPCItemEnumerator::Clone");
+    if (!ppEnum) return E_INVALIDARG;
+    *ppEnum = nullptr;
+    return comBoundary([&] {
+        auto held = CVetrelApp::instance().lock();
+        auto* clone = new IOPCItemEnumerator(m_snapshot, m_position);
+        clone->AddRef();
+        *ppEnum = clone;
+        return S_OK;
+    });
+}
+
+} // namespace vetrel

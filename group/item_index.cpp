@@ -1,0 +1,17 @@
+#include "group/item_index.h"
+
+namespace vetrel {
+
+void ItemIndex::follow(OPCItem& item)
+{
+    m_followers.try_emplace(item.m_tagName).first->second.pushBack(item);
+}
+
+void ItemIndex::unfollow(OPCItem& item) noexcept
+{
+    const auto found = m_followers.find(item.m_tagName);
+    found->second.erase(item);
+    if (found->second.empty()) m_followers.erase(found);
+}
+
+} // namespace vetrel

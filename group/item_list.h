@@ -1,0 +1,45 @@
+// A group's items: owned, in the order they were added, found by server handle in O(1).
+#pragma once
+
+#include "group/opc_item.h"
+#include "runtime/handle_table.h"
+#include "runtime/intrusive_list.h"
+
+#include <memory>
+
+namespace vetrel {
+
+class ItemIndex;
+
+// The caller holds the runtime lock.
+class ItemList
+{
+public:
+    // While following, the items are in the runtime's index and receive tag updates.
+    explicit ItemList(ItemIndex& index) noexcept : m_index(index) {}
+    ItemList(const ItemList&) = delete;
+    ItemList& operator=(const ItemList&) = delete;
+    ~ItemList() { clear(); }
+
+    // Appends item and gives it its server handle; null when no handle is left. Throws
+    // std::bad_alloc, keeping nothing.
+    OPCItem* add(std::unique_ptr<OPCItem> item);
+    OPCItem* find(OPCHANDLE serverHandle) const noexcept { return m_handles.find(serverHandle); }
+    // Takes the item out; null for a handle that names no item of this list.
+    std::unique_ptr<OPCItem> remove(OPCHANDLE serverHandle) noexcept;
+    void clear() noexcept;
+
+    // The group has left its server: its items receive no more tag updates.
+    void stopFollowing() noexcept;
+
+    template <typename Visit> void forEach(Visit&& visit) const { m_order.forEach(visit); }
+    std::size_t size() const noexcept { return m_order.size(); }
+
+private:
+    ItemIndex& m_index;
+    bool m_following = true;
+    IntrusiveList<OPCItem, &OPCItem::m_groupHook> m_order;
+    HandleTable<OPCItem> m_handles;
+};
+
+} // namespace vetrel

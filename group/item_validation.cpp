@@ -1,0 +1,61 @@
+#include "group/item_validation.h"
+
+#include "runtime/client_text.h"
+#include "runtime/host_callbacks.h"
+
+namespace vetrel {
+
+namespace {
+
+OPCTag* findOrOffer(ValidatedItem& validated, CVetrelApp::Lock& lock)
+{
+    TagTree& tags = CVetrelApp::instance().tags();
+    if (OPCTag* tag = tags.find(validated.accessPath, validated.itemID)) return tag;
+    const auto unknownItem = hostCallbacks().unknownItem.load();
+    if (!unknownItem) return nullptr;
+    // The host gets copies it may scribble on, and the lock released: it may create the tag.
+    std::string accessPath = validated.accessPath;
+    std::string itemID = validated.itemID;
+    lock.unlock();
+    unknownItem(accessPath.data(), itemID.data());
+    lock.lock();
+    return tags.find(validated.accessPath, validated.itemID);
+}
+
+} // namespace
+
+HRESULT validateItemDef(const OPCITEMDEF& definition, CVetrelApp::Lock& lock,
+                        ValidatedItem& validated)
+{
+    validated.accessPath = fromClientText(definition.szAccessPath);
+    validated.itemID = fromClientText(definition.szItemID);
+    const OPCTag* tag = findOrOffer(validated, lock);
+    if (!tag) return OPC_E_UNKNOWNITEMID;
+    validated.value = tag->m_value;
+    validated.quality = tag->m_quality;
+    validated.accessRights = tag->m_accessRights;
+    if (definition.vtRequestedDataType == VT_EMPTY) return S_OK;
+    Variant trial;
+    return VariantChangeType(trial.out(), const_cast<VARIANT*>(&validated.value.get()), 0,
+                             definition.vtRequestedDataType);
+}
+
+std::unique_ptr<OPCItem> makeItem(const OPCITEMDEF& definition, ValidatedItem&& validated)
+{
+    auto item = std::make_unique<OPCItem>();
+    item->m_clientHandle = definition.hClient;
+    item->m_tagName = joinTagName(validated.accessPath, validated.itemID);
+    item->m_itemID = std::move(validated.itemID);
+    item->m_accessPath = std::move(validated.accessPath);
+    item->m_active = definition.bActive;
+    item->m_canonicalDataType = validated.value.type();
+    item->m_requestedDataType = definition.vtRequestedDataType;
+    item->m_value = std::move(validated.value);
+    item->m_quality = validated.quality;
+    item->m_accessRights = validated.accessRights;
+    // Stamped when the item is made, not with the tag's time.
+    GetSystemTimeAsFileTime(&item->m_timestamp);
+    return item;
+}
+
+} // namespace vetrel

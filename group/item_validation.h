@@ -1,0 +1,32 @@
+// Item definitions against the tag store: the check that AddItems and ValidateItems share,
+// and the item AddItems builds from a definition that passed it.
+#pragma once
+
+#include "group/opc_item.h"
+#include "runtime/vetrel_app.h"
+
+#include <memory>
+#include <string>
+
+namespace vetrel {
+
+// What a definition names, and a copy of its tag taken under the lock.
+struct ValidatedItem
+{
+    std::string accessPath;
+    std::string itemID;
+    Variant value;
+    WORD quality = 0;
+    DWORD accessRights = OPC_READABLE;
+};
+
+// Finds the definition's tag, giving the host's unknown item callback one chance to create it
+// (with lock released around the call), and tries the requested type on its value.
+// OPC_E_UNKNOWNITEMID, or the conversion's own error. lock is held on entry and on return.
+HRESULT validateItemDef(const OPCITEMDEF& definition, CVetrelApp::Lock& lock,
+                        ValidatedItem& validated);
+
+// A new item of the definition following the validated tag.
+std::unique_ptr<OPCItem> makeItem(const OPCITEMDEF& definition, ValidatedItem&& validated);
+
+} // namespace vetrel

@@ -1,0 +1,117 @@
+#include "group/opc_group.h"
+
+#include "runtime/host_callbacks.h"
+#include "runtime/trace.h"
+#include "runtime/vetrel_app.h"
+#include "server/query_interface.h"
+
+namespace vetrel {
+
+OPCGroup::OPCGroup(OPCServer& server, std::string name, const GroupState& state)
+    : m_server(&server), m_name(std::move(name)), m_state(state),
+      m_items(CVetrelApp::instance().followers())
+{}
+
+HRESULT STDMETHODCALLTYPE OPCGroup::QueryInterface(REFIID riid, void** object) noexcept
+{
+    // The asynchronous interfaces, the connection points and the OPC 1.0 data object are not
+    // offered by this group yet.
+    const InterfaceRow rows[] = {
+        {IID_IUnknown, " IID_IUnknown", static_cast<IUnknown*>(this)},
+        {IID_IOPCGroupStateMgt, " IID_IOPCGroupStateMgt", &m_stateMgt},
+        {IID_IOPCPublicGroupStateMgt, " IID_IOPCPublicGroupStateMgt", nullptr},
+        {IID_IOPCSyncIO, " IID_IOPCSyncIO", &m_syncIO},
+        {IID_IOPCAsyncIO, " IID_IOPCAsyncIO", nullptr},
+        {IID_IOPCAsyncIO2, " IID_IOPCAsyncIO2", nullptr},
+        {IID_IConnectionPointContainer, " IID_IConnectionPointContainer", nullptr},
+        {IID_IOPCItemMgt, " IID_IOPCItemMgt", &m_itemMgt},
+        {IID_IDataObject, " IID_IDataObject", nullptr},
+    };
+    return answerQueryInterface("OPCGroup::QueryInterface", rows, riid, object, *this, m_inert);
+}
+
+ULONG STDMETHODCALLTYPE OPCGroup::AddRef() noexcept
+{
+    const LONG count = m_refCount.fetch_add(1) + 1;
+    trace("OPCGroup::AddRef(%d)", static_cast<int>(count));
+    return static_cast<ULONG>(count);
+}
+
+ULONG STDMETHODCALLTYPE OPCGroup::Release() noexcept
+{
+    // Under the lock, so that this Release and a RemoveGroup agree on which of them ends the
+    // group.
+    auto held = CVetrelApp::instance().lock();
+    trace("OPCGroup::Release(%d)", static_cast<int>(m_refCount.load()));
+    return static_cast<ULONG>(releaseReference());
+}
+
+LONG OPCGroup::releaseReference() noexcept
+{
+    const LONG count = m_refCount.fetch_sub(1) - 1;
+    // A group still in its server's list stays there, scanned, at a count of 0.
+    if (count == 0 && m_removed) delete this;
+    return count;
+}
+
+void OPCGroup::retain() noexcept
+{
+    m_refCount.fetch_add(1);
+}
+
+void OPCGroup::drop() noexcept
+{
+    auto held = CVetrelApp::instance().lock();
+    releaseReference();
+}
+
+OPCItem* OPCGroup::addItem(std::unique_ptr<OPCItem> item)
+{
+    OPCItem* added = m_items.add(std::move(item));
+    if (!added) return nullptr;
+    if (OPCTag* tag = CVetrelApp::instance().tags().find({}, added->m_tagName))
+        ++tag->m_itemRefCount;
+    return added;
+}
+
+bool OPCGroup::removeItem(OPCHANDLE serverHandle, std::vector<ItemRemovalNotice>& notices)
+{
+    const OPCItem* item = m_items.find(serverHandle);
+    if (!item) return false;
+    if (OPCTag* tag = CVetrelApp::instance().tags().find({}, item->m_tagName)) {
+        // The notice is made before anything changes, so running out of memory here leaves
+        // the item and the count as they were.
+        if (tag->m_itemRefCount <= 1 && hostCallbacks().itemRemoval.load())
+            notices.push_back({tag->m_tagHandle, tag->m_name});
+        --tag->m_itemRefCount;
+    }
+    m_items.remove(serverHandle);
+    return true;
+}
+
+std::vector<std::unique_ptr<OPCItem>> OPCGroup::copyItems() const
+{
+    std::vector<std::unique_ptr<OPCItem>> copies;
+    copies.reserve(m_items.size());
+    m_items.forEach([&copies](const OPCItem& item) { copies.push_back(item.copy()); });
+    return copies;
+}
+
+void OPCGroup::leaveServer(bool force, PendingDisconnects& disconnects) noexcept
+{
+    m_server = nullptr;
+    m_removed = true;
+    if (m_refCount == 0) {
+        delete this;
+        return;
+    }
+    if (!force) {
+        m_items.stopFollowing();
+        return;
+    }
+    m_inert = true;
+    m_items.clear();
+    disconnects.add(*this);
+}
+
+} // namespace vetrel

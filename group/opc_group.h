@@ -1,0 +1,106 @@
+// OPCGroup: a client's group of items, the COM identity behind the group interfaces.
+#pragma once
+
+#include "group/group_state_mgt.h"
+#include "group/item_list.h"
+#include "group/item_mgt.h"
+#include "group/sync_io.h"
+#include "runtime/intrusive_list.h"
+#include "runtime/pending_disconnects.h"
+#include "vetrel/opc.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vetrel {
+
+class OPCServer;
+
+// What the client sets and reads through IOPCGroupStateMgt.
+struct GroupState
+{
+    DWORD updateRate = 0;
+    BOOL active = FALSE;
+    FLOAT percentDeadband = 0.0f;
+    DWORD lcid = 0;
+    LONG timeBias = 0;
+    OPCHANDLE clientHandle = 0;
+};
+
+// The host hears of an item's removal after the runtime lock is released, from these copies.
+struct ItemRemovalNotice
+{
+    DWORD tagHandle;
+    std::string tagName;
+};
+
+class OPCGroup final : public IUnknown, public Detachable
+{
+public:
+    // A group of server, not yet listed and not yet referenced.
+    OPCGroup(OPCServer& server, std::string name, const GroupState& state);
+    OPCGroup(const OPCGroup&) = delete;
+    OPCGroup& operator=(const OPCGroup&) = delete;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override;
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
+    ULONG STDMETHODCALLTYPE Release() noexcept override;
+
+    // Everything below: the caller holds the runtime lock.
+
+    // Ended by a forced removal or its server's destruction: every call answers an error.
+    bool inert() const noexcept { return m_inert; }
+    // The owning server while the group is in its list.
+    OPCServer* server() const noexcept { return m_server; }
+    const std::string& name() const noexcept { return m_name; }
+    void setName(std::string name) noexcept { m_name = std::move(name); }
+    GroupState& state() noexcept { return m_state; }
+    const GroupState& state() const noexcept { return m_state; }
+    OPCHANDLE serverHandle() const noexcept { return m_serverHandle; }
+    void setServerHandle(OPCHANDLE handle) noexcept { m_serverHandle = handle; }
+
+    const ItemList& items() const noexcept { return m_items; }
+    OPCItem* findItem(OPCHANDLE serverHandle) const noexcept { return m_items.find(serverHandle); }
+    // The add-item step: the item joins the list, gets its server handle and counts on its
+    // tag. Null when no handle is left. Throws std::bad_alloc, keeping nothing.
+    OPCItem* addItem(std::unique_ptr<OPCItem> item);
+    // The remove-item step; false for a handle that names no item of the group. The notice
+    // for the host is added when the item was the last of its tag.
+    bool removeItem(OPCHANDLE serverHandle, std::vector<ItemRemovalNotice>& notices);
+    // Copies of every item, in list order, for a clone. Throws std::bad_alloc.
+    std::vector<std::unique_ptr<OPCItem>> copyItems() const;
+
+    // The server has taken the group out of its list. An unreferenced group goes at once; a
+    // forced removal ends a referenced one (it turns inert and goes at its last Release);
+    // otherwise it keeps serving its client, unscanned, until its last Release.
+    void leaveServer(bool force, PendingDisconnects& disconnects) noexcept;
+
+    // Place in the server's group list.
+    ListHook<OPCGroup> m_listHook;
+
+private:
+    friend class OPCServer;
+    ~OPCGroup() = default;
+
+    IUnknown* identity() noexcept override { return this; }
+    void retain() noexcept override;
+    void drop() noexcept override;
+    // Takes one reference off; destroys a group that has left its server at the last one.
+    LONG releaseReference() noexcept;
+
+    OPCServer* m_server;
+    std::string m_name;
+    std::atomic<LONG> m_refCount{0};
+    bool m_removed = false;
+    std::atomic<bool> m_inert{false};
+    GroupState m_state;
+    OPCHANDLE m_serverHandle = 0;
+    IOPCItemMgtObject m_itemMgt{*this};
+    IOPCSyncIOObject m_syncIO{*this};
+    IOPCGroupStateMgtObject m_stateMgt{*this};
+    ItemList m_items;
+};
+
+} // namespace vetrel

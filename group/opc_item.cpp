@@ -1,0 +1,33 @@
+#include "group/opc_item.h"
+
+#include "runtime/opc_tag.h"
+#include "runtime/timestamp.h"
+
+namespace vetrel {
+
+std::unique_ptr<OPCItem> OPCItem::copy() const
+{
+    auto copied = std::make_unique<OPCItem>();
+    copied->m_clientHandle = m_clientHandle;
+    copied->m_itemID = m_itemID;
+    copied->m_accessPath = m_accessPath;
+    copied->m_tagName = m_tagName;
+    copied->m_canonicalDataType = m_canonicalDataType;
+    copied->m_requestedDataType = m_requestedDataType;
+    copied->m_active = m_active;
+    copied->m_quality = m_quality;
+    copied->m_timestamp = m_timestamp;
+    copied->m_value = m_value;
+    copied->m_referenceValue = m_referenceValue;
+    copied->m_accessRights = m_accessRights;
+    return copied;
+}
+
+void OPCItem::followTag(const OPCTag& tag)
+{
+    m_timestamp = timestampToFileTime(tag.m_timestamp);
+    m_value = tag.m_value;
+    m_quality = tag.m_quality;
+}
+
+} // namespace vetrel

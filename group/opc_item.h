@@ -1,0 +1,52 @@
+// OPCItem: one item of a group. It follows a tag by name and keeps its own copy of the tag's
+// value, quality and timestamp, which every read path serves.
+#pragma once
+
+#include "platform/variant.h"
+#include "runtime/intrusive_list.h"
+#include "vetrel/opc.h"
+
+#include <memory>
+#include <string>
+
+namespace vetrel {
+
+class OPCTag;
+
+class OPCItem
+{
+public:
+    OPCItem() = default;
+    OPCItem(const OPCItem&) = delete;
+    OPCItem& operator=(const OPCItem&) = delete;
+
+    // A new record with every field of this one but the server handle; its changed flag is
+    // set, as for any new item. Throws std::bad_alloc.
+    std::unique_ptr<OPCItem> copy() const;
+
+    // The tag this item follows was updated: take its value, quality and timestamp. The
+    // caller holds the runtime lock.
+    void followTag(const OPCTag& tag);
+
+    OPCHANDLE m_serverHandle = 0;
+    OPCHANDLE m_clientHandle = 0;
+    std::string m_itemID;
+    std::string m_accessPath;
+    std::string m_tagName;
+    bool m_changed = true;
+    VARTYPE m_canonicalDataType = VT_EMPTY;
+    VARTYPE m_requestedDataType = VT_EMPTY;
+    BOOL m_active = FALSE;
+    WORD m_quality = 0;
+    FILETIME m_timestamp{};
+    Variant m_value;
+    // The value at the last reported change, which the percent deadband compares against.
+    Variant m_referenceValue;
+    DWORD m_accessRights = OPC_READABLE;
+
+    // Place in the group's item list and among the followers of the tag name.
+    ListHook<OPCItem> m_groupHook;
+    ListHook<OPCItem> m_tagHook;
+};
+
+} // namespace vetrel

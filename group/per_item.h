@@ -1,0 +1,34 @@
+// The shape every per-item method of a group shares: a client's array of server handles in,
+// an array of per-item results out.
+#pragma once
+
+#include "group/opc_group.h"
+#include "runtime/client_arrays.h"
+#include "runtime/locked_boundary.h"
+
+namespace vetrel {
+
+// Checks the handles and the output, allocates the cleared result array, then, under the
+// runtime lock, looks each handle up: visit(item, i) gives the result of an item the group
+// has, OPC_E_INVALIDHANDLE goes to the others. A count of 0 or an absent array is
+// E_INVALIDARG. The call itself answers S_OK whatever the items' results.
+template <typename Visit>
+HRESULT forEachHandle(OPCGroup& group, DWORD count, const OPCHANDLE* handles, HRESULT** ppErrors,
+                      Visit&& visit) noexcept
+{
+    clearOutput(ppErrors);
+    if (count == 0 || !handles || !ppErrors) return E_INVALIDARG;
+    auto errors = allocateCleared<HRESULT>(count);
+    if (!errors) return E_OUTOFMEMORY;
+    const HRESULT hr = lockedBoundary(group, [&](auto&) -> HRESULT {
+        for (DWORD i = 0; i < count; ++i) {
+            OPCItem* item = group.findItem(handles[i]);
+            errors[i] = item ? visit(*item, i) : OPC_E_INVALIDHANDLE;
+        }
+        return S_OK;
+    });
+    if (SUCCEEDED(hr)) *ppErrors = errors.release();
+    return hr;
+}
+
+} // namespace vetrel

@@ -1,0 +1,13 @@
+// The update rate a group runs at: a multiple of the server rate, the runtime's one timer.
+#pragma once
+
+#include "vetrel/com.h"
+
+namespace vetrel {
+
+// The requested rate rounded to the nearest multiple of serverRate, halves upwards, and never
+// below serverRate. A rate whose rounding would pass 32 bits gets the largest multiple that
+// fits.
+DWORD reviseUpdateRate(DWORD requested, DWORD serverRate) noexcept;
+
+} // namespace vetrel

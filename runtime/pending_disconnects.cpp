@@ -1,0 +1,26 @@
+#include "runtime/pending_disconnects.h"
+
+#include <new>
+
+namespace vetrel {
+
+void PendingDisconnects::add(Detachable& object) noexcept
+{
+    try {
+        m_objects.push_back(&object);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    object.retain();
+}
+
+void PendingDisconnects::run() noexcept
+{
+    for (Detachable* object : m_objects) {
+        CoDisconnectObject(object->identity(), 0);
+        object->drop();
+    }
+    m_objects.clear();
+}
+
+} // namespace vetrel

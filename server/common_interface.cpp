@@ -1,0 +1,55 @@
+#include "server/common_interface.h"
+
+#include "platform/task_mem.h"
+#include "runtime/client_text.h"
+#include "runtime/locked_boundary.h"
+#include "server/opc_server.h"
+
+namespace vetrel {
+
+HRESULT STDMETHODCALLTYPE IOPCCommonObject::SetLocaleID(LCID dwLcid) noexcept
+{
+    return lockedBoundary(
+        owner(), [&](auto&) -> HRESULT { return dwLcid == kSupportedLocale ? S_OK : E_FAIL; });
+}
+
+HRESULT STDMETHODCALLTYPE IOPCCommonObject::GetLocaleID(LCID* pdwLcid) noexcept
+{
+    if (!pdwLcid) return E_INVALIDARG;
+    return lockedBoundary(owner(), [&](auto&) -> HRESULT {
+        *pdwLcid = kSupportedLocale;
+        return S_OK;
+    });
+}
+
+HRESULT STDMETHODCALLTYPE IOPCCommonObject::QueryAvailableLocaleIDs(DWORD* pdwCount,
+                                                                    LCID** pdwLcid) noexcept
+{
+    if (!pdwCount || !pdwLcid) return E_INVALIDARG;
+    *pdwCount = 0;
+    *pdwLcid = nullptr;
+    return lockedBoundary(owner(), [&](auto&) -> HRESULT {
+        auto locales = platform::TaskMem<LCID>::allocate(1);
+        if (!locales) return E_OUTOFMEMORY;
+        locales[0] = kSupportedLocale;
+        *pdwLcid = locales.release();
+        *pdwCount = 1;
+        return S_OK;
+    });
+}
+
+// The runtime keeps no error texts of its own; IOPCServer::GetErrorString has its fixed one.
+HRESULT STDMETHODCALLTYPE IOPCCommonObject::GetErrorString(HRESULT, LPWSTR*) noexcept
+{
+    return E_FAIL;
+}
+
+HRESULT STDMETHODCALLTYPE IOPCCommonObject::SetClientName(LPCWSTR szName) noexcept
+{
+    return lockedBoundary(owner(), [&](auto&) -> HRESULT {
+        owner().setClientName(fromClientText(szName));
+        return S_OK;
+    });
+}
+
+} // namespace vetrel

@@ -1,0 +1,101 @@
+#include "server/group_enumerator.h"
+
+#include "runtime/com_boundary.h"
+#include "runtime/trace.h"
+#include "runtime/vetrel_app.h"
+#include "server/opc_server.h"
+#include "server/query_interface.h"
+
+#include <algorithm>
+
+namespace vetrel {
+
+platform::ComPtr<OPCGroupEnumerator> OPCGroupEnumerator::create(OPCServer& server, bool listGroups)
+{
+    platform::ComPtr<OPCGroupEnumerator> enumerator(new OPCGroupEnumerator(server));
+    if (listGroups) {
+        enumerator->m_snapshot.reserve(server.groups().size());
+        server.groups().forEach(
+            [&enumerator](OPCGroup& group) { enumerator->m_snapshot.emplace_back(&group); });
+    }
+    return enumerator;
+}
+
+HRESULT STDMETHODCALLTYPE OPCGroupEnumerator::QueryInterface(REFIID riid, void** object) noexcept
+{
+    const InterfaceRow rows[] = {
+        {IID_IUnknown, " IID_IUnknown", this},
+        {IID_IEnumUnknown, " IID_IEnumUnknown", this},
+    };
+    return answerQueryInterface("OPCGroupEnumerator::QueryInterface", rows, riid, object, *this);
+}
+
+ULONG STDMETHODCALLTYPE OPCGroupEnumerator::AddRef() noexcept
+{
+    const LONG count = m_refCount.fetch_add(1) + 1;
+    trace("OPCGroupEnumerator::AddRef(%d)", static_cast<int>(count));
+    m_server.AddRef();
+    return static_cast<ULONG>(count);
+}
+
+ULONG STDMETHODCALLTYPE OPCGroupEnumerator::Release() noexcept
+{
+    trace("OPCGroupEnumerator::Release(%d)", static_cast<int>(m_refCount.load()));
+    m_server.Release();
+    const LONG count = m_refCount.fetch_sub(1) - 1;
+    if (count == 0) delete this;
+    return static_cast<ULONG>(count);
+}
+
+HRESULT STDMETHODCALLTYPE OPCGroupEnumerator::Next(ULONG celt, IUnknown** rgelt,
+                                                   ULONG* pceltFetched) noexcept
+{
+    trace("OPCGroupEnumerator::Next");
+    if (!rgelt && celt != 0) return E_INVALIDARG;
+    auto held = CVetrelApp::instance().lock();
+    if (m_snapshot.empty()) return S_FALSE;
+    if (!pceltFetched && celt != 1) return E_POINTER;
+    if (m_position >= m_snapshot.size()) return S_FALSE;
+    const size_t count = std::min<size_t>(celt, m_snapshot.size() - m_position);
+    for (size_t i = 0; i < count; ++i) {
+        OPCGroup* group = m_snapshot[m_position++].get();
+        group->AddRef();
+        rgelt[i] = group;
+    }
+    if (pceltFetched) *pceltFetched = static_cast<ULONG>(count);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE OPCGroupEnumerator::Skip(ULONG celt) noexcept
+{
+    trace("OPCGroupEnumerator::Skip");
+    auto held = CVetrelApp::instance().lock();
+    if (m_position + celt >= m_snapshot.size()) return S_FALSE;
+    m_position += celt;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE OPCGroupEnumerator::Reset() noexcept
+{
+    trace("OPCGroupEnumerator::Reset");
+    auto held = CVetrelApp::instance().lock();
+    m_position = 0;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE OPCGroupEnumerator::Clone(IEnumUnknown** ppEnum) noexcept
+{
+    trace("OPCGroupEnumerator::Clone");
+    if (!ppEnum) return E_INVALIDARG;
+    *ppEnum = nullptr;
+    return comBoundary([&] {
+        auto held = CVetrelApp::instance().lock();
+        platform::ComPtr<OPCGroupEnumerator> clone(new OPCGroupEnumerator(m_server));
+        clone->m_snapshot = m_snapshot;
+        clone->m_position = m_position;
+        *ppEnum = clone.detach();
+        return S_OK;
+    });
+}
+
+} // namespace vetrel

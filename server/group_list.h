@@ -1,0 +1,41 @@
+// A server's groups: in the order they were added, found by server handle in O(1).
+#pragma once
+
+#include "group/opc_group.h"
+#include "runtime/handle_table.h"
+#include "runtime/intrusive_list.h"
+
+#include <string>
+#include <string_view>
+
+namespace vetrel {
+
+// The caller holds the runtime lock.
+class GroupList
+{
+public:
+    GroupList() = default;
+    GroupList(const GroupList&) = delete;
+    GroupList& operator=(const GroupList&) = delete;
+
+    // Appends group and gives it its server handle; false when no handle is left. Throws
+    // std::bad_alloc, keeping nothing.
+    bool append(OPCGroup& group);
+    void remove(OPCGroup& group) noexcept;
+
+    OPCGroup* find(OPCHANDLE serverHandle) const noexcept { return m_handles.find(serverHandle); }
+    // The first group, in list order, whose name is exactly name.
+    OPCGroup* findByName(std::string_view name) const noexcept;
+    // "Group n" with the smallest n no listed group bears.
+    std::string defaultName() const;
+
+    OPCGroup* front() const noexcept { return m_order.front(); }
+    template <typename Visit> void forEach(Visit&& visit) const { m_order.forEach(visit); }
+    std::size_t size() const noexcept { return m_order.size(); }
+
+private:
+    IntrusiveList<OPCGroup, &OPCGroup::m_listHook> m_order;
+    HandleTable<OPCGroup> m_handles;
+};
+
+} // namespace vetrel

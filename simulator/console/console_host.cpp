@@ -1,0 +1,145 @@
+#include "simulator/console/console_host.h"
+
+#include "simulator/console/main_queue.h"
+#include "simulator/core/event_log.h"
+#include "simulator/core/moxlan_app.h"
+#include "simulator/core/moxlan_doc.h"
+#include "vetrel/vetrel.h"
+
+#include <cstdio>
+#include <thread>
+
+namespace moxlan {
+
+namespace {
+
+constexpr std::chrono::seconds kTick{1};
+
+// Runtime threads call these; the main thread does the work.
+void onEventMessage(char* text)
+{
+    try {
+        HostEvent event = HostEvent::of(HostEvent::Kind::Trace);
+        event.text = text;
+        GetLocalTime(&event.time);
+        mainQueue().post(std::move(event));
+    } catch (const std::exception&) {
+        // Out of memory: the line is lost, the client's call goes on.
+    }
+}
+
+void onTagWritten(DWORD hTag)
+{
+    try {
+        HostEvent event = HostEvent::of(HostEvent::Kind::TagWritten);
+        event.tag = hTag;
+        mainQueue().post(std::move(event));
+    } catch (const std::exception&) {}
+}
+
+void printLine(std::FILE* stream, const std::string& line)
+{
+    std::fputs(line.c_str(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+void waitFor(std::chrono::milliseconds duration)
+{
+    std::this_thread::sleep_for(duration);
+}
+
+class ConsoleHost
+{
+public:
+    ConsoleHost(const std::string& configPath, const ConsoleOptions& options)
+        : m_options(options),
+          m_doc(configPath, [](const std::string& message) { printLine(stderr, message); })
+    {
+        if (!m_doc.startupProblem().empty())
+            printLine(stderr, "moxlan-console: " + m_doc.startupProblem());
+        say("Moxlan started with " + std::to_string(m_doc.GetDeviceCount()) + " variables from " +
+            configPath);
+    }
+
+    ~ConsoleHost() { say("Saving " + m_doc.configPath().string() + " and removing the tags"); }
+
+    void run()
+    {
+        auto nextTick = std::chrono::steady_clock::now() + kTick;
+        for (;;) {
+            // Ticks come first, so a flood of trace lines cannot hold the simulation back.
+            const auto now = std::chrono::steady_clock::now();
+            if (now >= nextTick) {
+                tick();
+                // A host that fell behind (a suspended process) does not tick to catch up.
+                nextTick += kTick;
+                if (nextTick <= now) nextTick = now + kTick;
+                continue;
+            }
+            const std::optional<HostEvent> event = mainQueue().waitUntil(nextTick);
+            if (event && !handle(*event)) return;
+        }
+    }
+
+private:
+    void say(const std::string& text) { printLine(stdout, m_log.addLine(text)); }
+
+    void tick()
+    {
+        m_doc.SimulateAll();
+        if (m_options.autosaveTicks > 0 && ++m_ticksSinceSave >= m_options.autosaveTicks) {
+            m_ticksSinceSave = 0;
+            m_doc.saveFile(m_doc.configPath());
+        }
+    }
+
+    // False when the host is to end.
+    bool handle(const HostEvent& event)
+    {
+        switch (event.kind) {
+        case HostEvent::Kind::Trace:
+            printLine(stdout, m_log.addLine(event.text, event.time));
+            return true;
+        case HostEvent::Kind::TagWritten:
+            m_doc.OnTagWritten(event.tag);
+            return true;
+        case HostEvent::Kind::Interrupt:
+            say("Interrupted: asking the clients to disconnect");
+            if (orderlyExit(waitFor)) return false;
+            say(kClientsAttachedMessage);
+            return true;
+        case HostEvent::Kind::Terminate:
+            say("Terminated: asking the clients to disconnect, then ending");
+            RequestDisconnect();
+            waitFor(kDisconnectWait);
+            return false;
+        }
+        return true;
+    }
+
+    const ConsoleOptions m_options;
+    CEventLog m_log;
+    CMoxlanDoc m_doc;
+    int m_ticksSinceSave = 0;
+};
+
+} // namespace
+
+int runConsoleHost(const std::string& configPath, const ConsoleOptions& options)
+{
+    if (!InitVetrel(kMoxlanClsid, kServerRate))
+        printLine(stderr, "moxlan-console: the OPC server could not be started; "
+                          "simulating without clients");
+    EnableEventMsgs(onEventMessage);
+    EnableNotification(onTagWritten);
+    {
+        ConsoleHost host(configPath, options);
+        host.run();
+    }
+    // Callbacks from now on find no document to serve.
+    mainQueue().close();
+    return 0;
+}
+
+} // namespace moxlan

@@ -1,0 +1,38 @@
+#include "simulator/console/main_queue.h"
+
+namespace moxlan {
+
+void MainQueue::post(HostEvent event)
+{
+    {
+        std::lock_guard held(m_lock);
+        if (m_closed) return;
+        m_events.push_back(std::move(event));
+    }
+    m_posted.notify_one();
+}
+
+std::optional<HostEvent> MainQueue::waitUntil(std::chrono::steady_clock::time_point deadline)
+{
+    std::unique_lock held(m_lock);
+    if (!m_posted.wait_until(held, deadline, [this] { return !m_events.empty(); }))
+        return std::nullopt;
+    HostEvent event = std::move(m_events.front());
+    m_events.pop_front();
+    return event;
+}
+
+void MainQueue::close()
+{
+    std::lock_guard held(m_lock);
+    m_closed = true;
+    m_events.clear();
+}
+
+MainQueue& mainQueue()
+{
+    static MainQueue* const queue = new MainQueue;
+    return *queue;
+}
+
+} // namespace moxlan

@@ -1,0 +1,63 @@
+// The console host's main-thread queue: what runtime threads and stop requests hand to the
+// thread that owns the document and the event log.
+#pragma once
+
+#include "vetrel/com.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace moxlan {
+
+struct HostEvent
+{
+    enum class Kind
+    {
+        // A trace line of the runtime, with the local time it arrived.
+        Trace,
+        // A client wrote the tag.
+        TagWritten,
+        // Ctrl+C: end only when no client stays connected.
+        Interrupt,
+        // SIGTERM or the console closing: end whatever the clients do.
+        Terminate,
+    };
+
+    static HostEvent of(Kind kind)
+    {
+        HostEvent event;
+        event.kind = kind;
+        return event;
+    }
+
+    Kind kind = Kind::Trace;
+    std::string text;
+    SYSTEMTIME time{};
+    DWORD tag = 0;
+};
+
+class MainQueue
+{
+public:
+    // Dropped once the queue is closed: the document it was meant for is gone.
+    void post(HostEvent event);
+    // The oldest event, or nothing when the deadline passes first.
+    std::optional<HostEvent> waitUntil(std::chrono::steady_clock::time_point deadline);
+    void close();
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_posted;
+    std::deque<HostEvent> m_events;
+    bool m_closed = false;
+};
+
+// The one queue of the process. It is never destroyed, because the runtime may call back while
+// the process ends.
+MainQueue& mainQueue();
+
+} // namespace moxlan

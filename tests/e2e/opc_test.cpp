@@ -1,0 +1,280 @@
+// Every OPC call a Data Access client makes on groups, items and values, from a client process
+// to the example host through the proxy/stub DLL. One host serves every case of this program:
+// the suite holds a connection from start to end, and the host's exit at the end shows that it
+// counted every connection back to 0.
+#include "child_process.h"
+#include "example_tags.h"
+#include "host_process.h"
+#include "opc_client.h"
+#include "typed_values.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+using e2e::ComPtr;
+
+constexpr DWORD kExitTimeoutMs = 30000;
+constexpr size_t kManyItems = 10'000;
+
+class Opc : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_apartment = new e2e::Apartment;
+        HRESULT hr = E_FAIL;
+        s_server = new ComPtr<IOPCServer>(e2e::activateHost<IOPCServer>(IID_IOPCServer, &hr));
+        ASSERT_EQ(hr, S_OK);
+        ASSERT_EQ(e2e::hostProcesses().size(), 1u);
+    }
+
+    static void TearDownTestSuite()
+    {
+        const std::vector<DWORD> hosts = e2e::hostProcesses();
+        delete s_server;
+        for (DWORD host : hosts)
+            EXPECT_EQ(e2e::waitForExit(host, kExitTimeoutMs), 0u)
+                << "the host must end cleanly once the last connection is gone";
+        delete s_apartment;
+    }
+
+    IOPCServer* server() const { return s_server->get(); }
+
+    // A fresh group of this test, removed at the end of the test.
+    e2e::AddedGroup group(std::string_view name)
+    {
+        e2e::AddedGroup added = e2e::addGroup(server(), name, 1000, 42);
+        EXPECT_EQ(added.result, S_OK) << name;
+        m_groups.push_back(added.handle);
+        return added;
+    }
+
+    void TearDown() override
+    {
+        for (OPCHANDLE handle : m_groups) server()->RemoveGroup(handle, TRUE);
+    }
+
+    static e2e::Apartment* s_apartment;
+    static ComPtr<IOPCServer>* s_server;
+    std::vector<OPCHANDLE> m_groups;
+};
+
+e2e::Apartment* Opc::s_apartment = nullptr;
+ComPtr<IOPCServer>* Opc::s_server = nullptr;
+
+std::vector<OPCHANDLE> handlesOf(const std::vector<e2e::AddedItem>& items)
+{
+    std::vector<OPCHANDLE> handles;
+    for (const e2e::AddedItem& item : items) handles.push_back(item.handle);
+    return handles;
+}
+
+TEST_F(Opc, StatusAndErrorTextsCrossWithTheirStrings)
+{
+    OPCSERVERSTATUS* status = nullptr;
+    ASSERT_EQ(server()->GetStatus(&status), S_OK);
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->dwServerState, OPC_STATUS_RUNNING);
+    // The server's marker in the reserved word shows the whole structure crossed.
+    EXPECT_EQ(status->wReserved, 42);
+    const ULONGLONG started =
+        (ULONGLONG(status->ftStartTime.dwHighDateTime) << 32) | status->ftStartTime.dwLowDateTime;
+    const ULONGLONG now = (ULONGLONG(status->ftCurrentTime.dwHighDateTime) << 32) |
+                          status->ftCurrentTime.dwLowDateTime;
+    EXPECT_GT(started, 0u);
+    EXPECT_LE(started, now);
+    EXPECT_FALSE(e2e::takeText(status->szVendorInfo).empty());
+    CoTaskMemFree(status);
+
+    LPWSTR text = nullptr;
+    ASSERT_EQ(server()->GetErrorString(E_FAIL, 0x0409, &text), S_OK);
+    EXPECT_EQ(e2e::takeText(text), "Return Svr Specific Error Description Here!");
+}
+
+TEST_F(Opc, GroupsAreAddedFoundAndRemoved)
+{
+    const e2e::AddedGroup added = group("Line");
+    ASSERT_TRUE(added.items);
+    EXPECT_NE(added.handle, 0u);
+    EXPECT_EQ(added.revisedRate, 1000u);
+
+    ComPtr<IOPCGroupStateMgt> state = added.items.as<IOPCGroupStateMgt>(IID_IOPCGroupStateMgt);
+    ASSERT_TRUE(state);
+    DWORD rate = 0, lcid = 0;
+    BOOL active = FALSE;
+    LPWSTR name = nullptr;
+    LONG bias = 0;
+    FLOAT deadband = 0;
+    OPCHANDLE client = 0, serverHandle = 0;
+    ASSERT_EQ(
+        state->GetState(&rate, &active, &name, &bias, &deadband, &lcid, &client, &serverHandle),
+        S_OK);
+    EXPECT_EQ(e2e::takeText(name), "Line");
+    EXPECT_EQ(rate, 1000u);
+    EXPECT_TRUE(active);
+    EXPECT_EQ(bias, 60);
+    EXPECT_FLOAT_EQ(deadband, 2.5f);
+    EXPECT_EQ(lcid, 0x0409u);
+    EXPECT_EQ(client, 42u);
+    EXPECT_EQ(serverHandle, added.handle);
+
+    // The optional inputs travel as null pointers.
+    const auto unnamed = e2e::wide("Plain");
+    OPCHANDLE plainHandle = 0;
+    DWORD plainRate = 0;
+    ComPtr<IUnknown> plain;
+    ASSERT_EQ(server()->AddGroup(reinterpret_cast<LPCWSTR>(unnamed.c_str()), FALSE, 0, 1, nullptr,
+                                 nullptr, 0, &plainHandle, &plainRate, IID_IUnknown, plain.put()),
+              S_OK);
+    m_groups.push_back(plainHandle);
+
+    EXPECT_EQ(e2e::addGroup(server(), "Line", 1000, 1).result, OPC_E_DUPLICATENAME);
+    ComPtr<IUnknown> found;
+    const auto lineName = e2e::wide("Line");
+    EXPECT_EQ(server()->GetGroupByName(reinterpret_cast<LPCWSTR>(lineName.c_str()), IID_IUnknown,
+                                       found.put()),
+              S_OK);
+    EXPECT_TRUE(found);
+
+    EXPECT_EQ(server()->RemoveGroup(plainHandle, FALSE), S_OK);
+    EXPECT_EQ(server()->RemoveGroup(plainHandle, FALSE), E_FAIL);
+}
+
+TEST_F(Opc, AddsOneItemAndTenThousandInOneCall)
+{
+    const e2e::AddedGroup added = group("Items");
+    HRESULT hr = E_FAIL;
+    const std::vector<e2e::AddedItem> one =
+        e2e::addItems(added.items.get(), {example::kTankLevel}, &hr);
+    EXPECT_EQ(hr, S_OK);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0].error, S_OK);
+    EXPECT_EQ(one[0].canonicalType, VT_R4);
+    EXPECT_EQ(one[0].accessRights, static_cast<DWORD>(OPC_READABLE | OPC_WRITEABLE));
+
+    std::vector<std::string_view> names;
+    for (size_t i = 0; i < kManyItems; ++i)
+        names.push_back(example::kTypedTags[i % example::kTypedTags.size()].name);
+    const std::vector<e2e::AddedItem> many = e2e::addItems(added.items.get(), names, &hr);
+    EXPECT_EQ(hr, S_OK);
+    ASSERT_EQ(many.size(), kManyItems);
+    for (size_t i = 0; i < kManyItems; ++i) {
+        ASSERT_EQ(many[i].error, S_OK) << i;
+        ASSERT_EQ(many[i].canonicalType, example::kTypedTags[i % example::kTypedTags.size()].type);
+    }
+
+    ComPtr<IOPCSyncIO> io = added.items.as<IOPCSyncIO>(IID_IOPCSyncIO);
+    ASSERT_TRUE(io);
+    const std::vector<e2e::ReadValue> values = e2e::readItems(io.get(), handlesOf(many), &hr);
+    EXPECT_EQ(hr, S_OK);
+    ASSERT_EQ(values.size(), kManyItems);
+    for (size_t i = 0; i < kManyItems; ++i) {
+        ASSERT_EQ(values[i].error, S_OK) << i;
+        ASSERT_EQ(values[i].client, i);
+        ASSERT_EQ(values[i].value.type(), many[i].canonicalType) << i;
+    }
+
+    // A batch with an unknown name adds the rest and reports that one.
+    const std::vector<e2e::AddedItem> mixed =
+        e2e::addItems(added.items.get(), {example::kLineCount, "No.Such.Tag"}, &hr);
+    EXPECT_EQ(hr, S_FALSE);
+    ASSERT_EQ(mixed.size(), 2u);
+    EXPECT_EQ(mixed[0].error, S_OK);
+    EXPECT_EQ(mixed[1].error, OPC_E_UNKNOWNITEMID);
+}
+
+TEST_F(Opc, EveryValueTypeIsWrittenAndReadBack)
+{
+    const e2e::AddedGroup added = group("Types");
+    const std::vector<e2e::TypedValue> samples = e2e::distinctiveValues();
+    std::vector<std::string_view> names;
+    for (const e2e::TypedValue& sample : samples) names.push_back(sample.tag);
+    HRESULT hr = E_FAIL;
+    const std::vector<e2e::AddedItem> items = e2e::addItems(added.items.get(), names, &hr);
+    ASSERT_EQ(hr, S_OK);
+    ComPtr<IOPCSyncIO> io = added.items.as<IOPCSyncIO>(IID_IOPCSyncIO);
+    ASSERT_TRUE(io);
+
+    std::vector<VARIANT> values;
+    for (const e2e::TypedValue& sample : samples) values.push_back(sample.value.get());
+    const std::vector<HRESULT> written = e2e::writeItems(io.get(), handlesOf(items), values, &hr);
+    EXPECT_EQ(hr, S_OK);
+    ASSERT_EQ(written.size(), samples.size());
+    for (size_t i = 0; i < samples.size(); ++i) EXPECT_EQ(written[i], S_OK) << samples[i].tag;
+
+    const std::vector<e2e::ReadValue> read = e2e::readItems(io.get(), handlesOf(items), &hr);
+    EXPECT_EQ(hr, S_OK);
+    ASSERT_EQ(read.size(), samples.size());
+    for (size_t i = 0; i < samples.size(); ++i) {
+        EXPECT_EQ(read[i].error, S_OK) << samples[i].tag;
+        EXPECT_EQ(read[i].quality, OPC_QUALITY_GOOD) << samples[i].tag;
+        EXPECT_TRUE(e2e::sameValue(read[i].value.get(), samples[i].value.get())) << samples[i].tag;
+    }
+}
+
+TEST_F(Opc, WritesAreConvertedOrRefusedPerItem)
+{
+    const e2e::AddedGroup added = group("Conversions");
+    HRESULT hr = E_FAIL;
+    const std::vector<e2e::AddedItem> items =
+        e2e::addItems(added.items.get(), {"Example.Types.R8", example::kTankProfile}, &hr);
+    ASSERT_EQ(hr, S_OK);
+    ComPtr<IOPCSyncIO> io = added.items.as<IOPCSyncIO>(IID_IOPCSyncIO);
+    ASSERT_TRUE(io);
+
+    VARIANT text;
+    VariantInit(&text);
+    text.vt = VT_BSTR;
+    const auto digits = e2e::wide("2.5");
+    text.bstrVal = SysAllocString(digits.c_str());
+    VARIANT number;
+    VariantInit(&number);
+    number.vt = VT_R8;
+    number.dblVal = 1.0;
+    const std::vector<HRESULT> written =
+        e2e::writeItems(io.get(), handlesOf(items), {text, number}, &hr);
+    VariantClear(&text);
+    EXPECT_EQ(hr, S_OK);
+    ASSERT_EQ(written.size(), 2u);
+    EXPECT_EQ(written[0], S_OK);
+    EXPECT_EQ(written[1], OPC_E_BADTYPE) << "the profile is read-only";
+
+    std::vector<OPCHANDLE> handles = handlesOf(items);
+    handles.push_back(0xDEADBEEF);
+    const std::vector<e2e::ReadValue> read = e2e::readItems(io.get(), handles, &hr);
+    EXPECT_EQ(hr, S_OK);
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_EQ(read[0].value.type(), VT_R8);
+    EXPECT_EQ(read[0].value.get().dblVal, 2.5);
+    EXPECT_EQ(read[1].value.type(), VT_ARRAY | VT_R4);
+    EXPECT_EQ(read[2].error, OPC_E_INVALIDHANDLE);
+}
+
+TEST_F(Opc, OpcprobeInItsOwnProcessReadsAndWritesTheHost)
+{
+    const e2e::ProgramRun written = e2e::runProgram(
+        "opcprobe.exe", "--progid Vetrel.ExampleHost --json write Example.Types.I4=-17");
+    ASSERT_EQ(written.exitCode, 0u) << written.output;
+
+    const e2e::ProgramRun read = e2e::runProgram(
+        "opcprobe.exe",
+        "--progid Vetrel.ExampleHost --json read Example.Types.I4 Example.Tank.Profile No.Such");
+    EXPECT_EQ(read.exitCode, 1u) << "one item failed";
+    const nlohmann::json document = nlohmann::json::parse(read.output);
+    ASSERT_EQ(document["items"].size(), 3u);
+    EXPECT_EQ(document["items"][0]["value"], -17);
+    EXPECT_EQ(document["items"][0]["type"], "VT_I4");
+    EXPECT_EQ(document["items"][0]["quality"], OPC_QUALITY_GOOD);
+    EXPECT_TRUE(document["items"][1]["value"].is_array());
+    EXPECT_EQ(document["items"][2]["error"]["name"], "OPC_E_UNKNOWNITEMID");
+
+    const e2e::ProgramRun status =
+        e2e::runProgram("opcprobe.exe", "--progid Vetrel.ExampleHost --json status");
+    ASSERT_EQ(status.exitCode, 0u) << status.output;
+    EXPECT_EQ(nlohmann::json::parse(status.output)["state"], "running");
+    EXPECT_EQ(e2e::hostProcesses().size(), 1u) << "every client shares the running host";
+}
+
+} // namespace

@@ -1,0 +1,77 @@
+#include "tools/moxlan-cfg/commands.h"
+
+#include "tools/moxlan-cfg/config_access.h"
+
+namespace moxlan::cfg {
+
+namespace {
+
+// The fields the simulator's New Variable dialog starts from.
+std::unique_ptr<CDeviceTag> newVariable(const std::string& name)
+{
+    auto device = std::make_unique<CDeviceTag>();
+    device->m_Name = name;
+    device->m_SimType = SIM_CONSTANT;
+    device->m_Interval = 1;
+    device->setValue(0.0f);
+    device->m_Low = 0.0f;
+    device->m_High = 0.0f;
+    device->m_Step = 0.0f;
+    return device;
+}
+
+// The variable's index, or -1 with a message.
+int existingVariable(const DeviceList& devices, const std::string& name,
+                     const std::filesystem::path& file, std::ostream& err)
+{
+    const int index = findDevice(devices, name);
+    if (index < 0)
+        err << "moxlan-cfg: " << file.string() << " has no variable \"" << name << "\"\n";
+    return index;
+}
+
+} // namespace
+
+int addVariable(const std::filesystem::path& file, const std::string& name,
+                const VariableEdits& edits, std::ostream& err)
+{
+    std::optional<DeviceList> devices = readConfig(file, MissingFile::IsEmpty, err);
+    if (!devices) return 1;
+    switch (checkAdd(*devices, name)) {
+    case AddRefusal::DuplicateName:
+        err << kDuplicateNameMessage << '\n';
+        [[fallthrough]];
+    case AddRefusal::ListFull:
+        err << kAddFailedMessage << '\n';
+        return 1;
+    case AddRefusal::None:
+        break;
+    }
+    auto device = newVariable(name);
+    edits.applyTo(*device);
+    devices->push_back(std::move(device));
+    return writeConfig(file, *devices, err);
+}
+
+int setVariable(const std::filesystem::path& file, const std::string& name,
+                const VariableEdits& edits, std::ostream& err)
+{
+    std::optional<DeviceList> devices = readConfig(file, MissingFile::IsAnError, err);
+    if (!devices) return 1;
+    const int index = existingVariable(*devices, name, file, err);
+    if (index < 0) return 1;
+    edits.applyTo(*(*devices)[static_cast<size_t>(index)]);
+    return writeConfig(file, *devices, err);
+}
+
+int removeVariable(const std::filesystem::path& file, const std::string& name, std::ostream& err)
+{
+    std::optional<DeviceList> devices = readConfig(file, MissingFile::IsAnError, err);
+    if (!devices) return 1;
+    const int index = existingVariable(*devices, name, file, err);
+    if (index < 0) return 1;
+    devices->erase(devices->begin() + index);
+    return writeConfig(file, *devices, err);
+}
+
+} // namespace moxlan::cfg

@@ -1,0 +1,63 @@
+#include "tools/moxlan-cfg/variable_edits.h"
+
+#include <array>
+#include <charconv>
+
+namespace moxlan::cfg {
+
+namespace {
+
+constexpr std::array<const char*, 3> kTypeNames = {"constant", "random", "incremental"};
+
+template <typename Number> std::optional<Number> parseWhole(std::string_view text)
+{
+    Number number{};
+    const char* end = text.data() + text.size();
+    const auto parsed = std::from_chars(text.data(), end, number);
+    if (text.empty() || parsed.ec != std::errc() || parsed.ptr != end) return std::nullopt;
+    return number;
+}
+
+} // namespace
+
+void VariableEdits::applyTo(CDeviceTag& device) const
+{
+    if (value) device.setValue(*value);
+    if (type) device.m_SimType = *type;
+    if (interval) device.m_Interval = *interval;
+    if (low) device.m_Low = *low;
+    if (high) device.m_High = *high;
+    if (step) device.m_Step = *step;
+}
+
+std::optional<float> parseFloat(std::string_view text)
+{
+    return parseWhole<float>(text);
+}
+
+std::optional<std::int32_t> parseInterval(std::string_view text)
+{
+    return parseWhole<std::int32_t>(text);
+}
+
+std::optional<std::int32_t> parseType(std::string_view text)
+{
+    for (size_t i = 0; i < kTypeNames.size(); ++i)
+        if (text == kTypeNames[i]) return static_cast<std::int32_t>(i);
+    return std::nullopt;
+}
+
+std::string typeName(std::int32_t type)
+{
+    if (type >= 0 && static_cast<size_t>(type) < kTypeNames.size()) return kTypeNames[type];
+    return std::to_string(type);
+}
+
+std::string floatText(float value)
+{
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, written.ptr);
+}
+
+} // namespace moxlan::cfg

@@ -1,0 +1,35 @@
+// The field options of "add" and "set": each given option overwrites one field of a variable.
+#pragma once
+
+#include "simulator/core/device_tag.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace moxlan::cfg {
+
+struct VariableEdits
+{
+    std::optional<float> value;
+    std::optional<std::int32_t> type;
+    std::optional<std::int32_t> interval;
+    std::optional<float> low;
+    std::optional<float> high;
+    std::optional<float> step;
+
+    void applyTo(CDeviceTag& device) const;
+};
+
+// Option texts to values; each returns nothing for text it cannot take whole.
+std::optional<float> parseFloat(std::string_view text);
+std::optional<std::int32_t> parseInterval(std::string_view text);
+std::optional<std::int32_t> parseType(std::string_view text);
+
+// "constant", "random", "incremental", or the number of a type the simulator does not know.
+std::string typeName(std::int32_t type);
+
+// The shortest text that reads back as the same float.
+std::string floatText(float value);
+
+} // namespace moxlan::cfg

@@ -1,0 +1,107 @@
+#include "report.h"
+
+#include "hresult_names.h"
+#include "value_text.h"
+
+namespace opcprobe {
+namespace {
+
+nlohmann::json errorJson(HRESULT result)
+{
+    const std::string name = resultName(result);
+    nlohmann::json error = {{"code", static_cast<DWORD>(result)}};
+    error["name"] = name.empty() ? nlohmann::json(nullptr) : nlohmann::json(name);
+    return error;
+}
+
+std::string versionText(const ServerStatus& status)
+{
+    return std::to_string(status.majorVersion) + "." + std::to_string(status.minorVersion) + "." +
+           std::to_string(status.buildNumber);
+}
+
+} // namespace
+
+nlohmann::json statusJson(const ServerStatus& status)
+{
+    return {{"state", serverStateName(status.state)},
+            {"startTime", timeText(status.startTime)},
+            {"currentTime", timeText(status.currentTime)},
+            {"lastUpdateTime", timeText(status.lastUpdateTime)},
+            {"groupCount", status.groupCount},
+            {"bandWidth", status.bandWidth},
+            {"version", versionText(status)},
+            {"vendor", status.vendor}};
+}
+
+std::string statusText(const ServerStatus& status)
+{
+    return "state:       " + serverStateName(status.state) + "\n" +
+           "vendor:      " + status.vendor + "\n" + "version:     " + versionText(status) + "\n" +
+           "started:     " + timeText(status.startTime) + "\n" +
+           "server time: " + timeText(status.currentTime) + "\n" +
+           "last update: " + timeText(status.lastUpdateTime) + "\n" +
+           "groups:      " + std::to_string(status.groupCount) + "\n";
+}
+
+nlohmann::json readJson(const std::vector<ItemValue>& values)
+{
+    nlohmann::json items = nlohmann::json::array();
+    for (const ItemValue& value : values) {
+        nlohmann::json item = {{"item", value.item}};
+        if (FAILED(value.error)) {
+            item["error"] = errorJson(value.error);
+        } else {
+            item["value"] = valueJson(value.value.get());
+            item["type"] = typeName(value.value.type());
+            item["quality"] = value.quality;
+            item["qualityText"] = qualityText(value.quality);
+            item["timestamp"] = timeText(value.timestamp);
+        }
+        items.push_back(std::move(item));
+    }
+    return {{"items", std::move(items)}};
+}
+
+std::string readText(const std::vector<ItemValue>& values)
+{
+    std::string text;
+    for (const ItemValue& value : values) {
+        text += value.item;
+        if (FAILED(value.error)) {
+            text += ": " + describeResult(value.error) + "\n";
+            continue;
+        }
+        text += " = " + valueText(value.value.get()) + " (" + typeName(value.value.type()) + ", " +
+                qualityText(value.quality) + ", " + timeText(value.timestamp) + ")\n";
+    }
+    return text;
+}
+
+nlohmann::json writeJson(const std::vector<WriteResult>& results)
+{
+    nlohmann::json items = nlohmann::json::array();
+    for (const WriteResult& result : results) {
+        nlohmann::json item = {{"item", result.item}, {"written", SUCCEEDED(result.error)}};
+        if (FAILED(result.error)) item["error"] = errorJson(result.error);
+        items.push_back(std::move(item));
+    }
+    return {{"items", std::move(items)}};
+}
+
+std::string writeText(const std::vector<WriteResult>& results)
+{
+    std::string text;
+    for (const WriteResult& result : results)
+        text += result.item + ": " +
+                (SUCCEEDED(result.error) ? std::string("written") : describeResult(result.error)) +
+                "\n";
+    return text;
+}
+
+nlohmann::json failureJson(const std::string& message, HRESULT result)
+{
+    return {{"failure", message}, {"error", errorJson(result)}};
+}
+
+} // namespace opcprobe

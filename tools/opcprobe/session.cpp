@@ -1,0 +1,146 @@
+#include "session.h"
+
+#include "hresult_names.h"
+#include "platform/task_mem.h"
+#include "probe_group.h"
+#include "value_text.h"
+#include "wide_text.h"
+
+namespace opcprobe {
+
+using vetrel::platform::TaskMem;
+
+ProbeFailure::ProbeFailure(const std::string& what, HRESULT result)
+    : std::runtime_error(what + " failed: " + describeResult(result)), m_result(result)
+{}
+
+Session::Session(const CLSID& server) : m_joined(CoInitializeEx(nullptr, COINIT_MULTITHREADED))
+{
+    if (FAILED(m_joined)) throw ProbeFailure("CoInitializeEx", m_joined);
+    // In-process servers answer as well, so the probe reaches any kind of OPC server.
+    const HRESULT created =
+        CoCreateInstance(server, nullptr, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER,
+                         IID_IOPCServer, m_server.putVoid());
+    if (FAILED(created)) {
+        CoUninitialize();
+        throw ProbeFailure("Connecting to the server", created);
+    }
+}
+
+Session::~Session()
+{
+    m_server.reset();
+    CoUninitialize();
+}
+
+ServerStatus Session::status()
+{
+    OPCSERVERSTATUS* raw = nullptr;
+    const HRESULT hr = m_server->GetStatus(&raw);
+    const auto owned = TaskMem<OPCSERVERSTATUS>::adopt(raw, 1);
+    if (FAILED(hr) || !owned) throw ProbeFailure("GetStatus", FAILED(hr) ? hr : E_POINTER);
+    const auto vendor = TaskMem<OLECHAR>::adopt(reinterpret_cast<OLECHAR*>(raw->szVendorInfo), 1);
+    ServerStatus status;
+    status.state = raw->dwServerState;
+    status.startTime = raw->ftStartTime;
+    status.currentTime = raw->ftCurrentTime;
+    status.lastUpdateTime = raw->ftLastUpdateTime;
+    status.groupCount = raw->dwGroupCount;
+    status.bandWidth = raw->dwBandWidth;
+    status.majorVersion = raw->wMajorVersion;
+    status.minorVersion = raw->wMinorVersion;
+    status.buildNumber = raw->wBuildNumber;
+    status.vendor = narrow(vendor.get());
+    return status;
+}
+
+std::vector<ItemValue> Session::read(const std::vector<std::string>& items, OPCDATASOURCE source)
+{
+    ProbeGroup group(m_server.get());
+    const std::vector<AddedItem> added = group.addItems(items);
+    std::vector<ItemValue> values(items.size());
+    std::vector<OPCHANDLE> handles;
+    std::vector<size_t> positions;
+    for (size_t i = 0; i < items.size(); ++i) {
+        values[i].item = items[i];
+        values[i].error = added[i].error;
+        if (SUCCEEDED(added[i].error)) {
+            handles.push_back(added[i].server);
+            positions.push_back(i);
+        }
+    }
+    if (handles.empty()) return values;
+
+    OPCITEMSTATE* rawStates = nullptr;
+    HRESULT* rawErrors = nullptr;
+    const HRESULT hr = group.syncIO()->Read(source, static_cast<DWORD>(handles.size()),
+                                            handles.data(), &rawStates, &rawErrors);
+    const auto states = TaskMem<OPCITEMSTATE>::adopt(rawStates, handles.size());
+    const auto errors = TaskMem<HRESULT>::adopt(rawErrors, handles.size());
+    if (FAILED(hr) || !states || !errors) throw ProbeFailure("Read", FAILED(hr) ? hr : E_POINTER);
+    for (size_t k = 0; k < handles.size(); ++k) {
+        ItemValue& value = values[positions[k]];
+        value.error = errors[k];
+        value.value = vetrel::Variant::attach(states[k].vDataValue);
+        value.quality = states[k].wQuality;
+        value.timestamp = states[k].ftTimeStamp;
+    }
+    return values;
+}
+
+std::vector<WriteResult> Session::write(const std::vector<Assignment>& assignments)
+{
+    std::vector<std::string> items;
+    for (const Assignment& assignment : assignments) items.push_back(assignment.item);
+    ProbeGroup group(m_server.get());
+    const std::vector<AddedItem> added = group.addItems(items);
+
+    std::vector<WriteResult> results(assignments.size());
+    std::vector<OPCHANDLE> handles;
+    std::vector<vetrel::Variant> values;
+    std::vector<size_t> positions;
+    for (size_t i = 0; i < assignments.size(); ++i) {
+        results[i].item = assignments[i].item;
+        results[i].error = added[i].error;
+        if (FAILED(added[i].error)) continue;
+        vetrel::Variant value;
+        results[i].error = parseValue(assignments[i].text, added[i].canonicalType, value);
+        if (FAILED(results[i].error)) continue;
+        handles.push_back(added[i].server);
+        values.push_back(std::move(value));
+        positions.push_back(i);
+    }
+    if (handles.empty()) return results;
+
+    // The VARIANTs stay owned by `values`; the call only reads them.
+    std::vector<VARIANT> wire;
+    for (const vetrel::Variant& value : values) wire.push_back(value.get());
+    HRESULT* rawErrors = nullptr;
+    const HRESULT hr = group.syncIO()->Write(static_cast<DWORD>(handles.size()), handles.data(),
+                                             wire.data(), &rawErrors);
+    const auto errors = TaskMem<HRESULT>::adopt(rawErrors, handles.size());
+    if (FAILED(hr) || !errors) throw ProbeFailure("Write", FAILED(hr) ? hr : E_POINTER);
+    for (size_t k = 0; k < handles.size(); ++k) results[positions[k]].error = errors[k];
+    return results;
+}
+
+std::string serverStateName(OPCSERVERSTATE state)
+{
+    switch (state) {
+    case OPC_STATUS_RUNNING:
+        return "running";
+    case OPC_STATUS_FAILED:
+        return "failed";
+    case OPC_STATUS_NOCONFIG:
+        return "no configuration";
+    case OPC_STATUS_SUSPENDED:
+        return "suspended";
+    case OPC_STATUS_TEST:
+        return "test";
+    case OPC_STATUS_COMM_FAULT:
+        return "communication fault";
+    }
+    return "state " + std::to_string(static_cast<int>(state));
+}
+
+} // namespace opcprobe

@@ -1,0 +1,77 @@
+// One connection of the probe to an OPC Data Access server, and what it asks of it.
+#pragma once
+
+#include "platform/com_ptr.h"
+#include "platform/variant.h"
+#include "vetrel/opc.h"
+
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace opcprobe {
+
+// A call that failed as a whole; per-item failures are results, not this.
+class ProbeFailure : public std::runtime_error
+{
+public:
+    ProbeFailure(const std::string& what, HRESULT result);
+    HRESULT result() const noexcept { return m_result; }
+
+private:
+    HRESULT m_result;
+};
+
+struct ServerStatus
+{
+    OPCSERVERSTATE state = OPC_STATUS_FAILED;
+    FILETIME startTime{}, currentTime{}, lastUpdateTime{};
+    DWORD groupCount = 0, bandWidth = 0;
+    WORD majorVersion = 0, minorVersion = 0, buildNumber = 0;
+    std::string vendor;
+};
+
+struct ItemValue
+{
+    std::string item;
+    HRESULT error = S_OK;
+    vetrel::Variant value;
+    WORD quality = 0;
+    FILETIME timestamp{};
+};
+
+struct Assignment
+{
+    std::string item;
+    std::string text;
+};
+
+struct WriteResult
+{
+    std::string item;
+    HRESULT error = S_OK;
+};
+
+class Session
+{
+public:
+    // Joins the multithreaded apartment and activates the server, which COM starts when needed.
+    explicit Session(const CLSID& server);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    ServerStatus status();
+    std::vector<ItemValue> read(const std::vector<std::string>& items, OPCDATASOURCE source);
+    // Each text is converted to its item's canonical type before it is sent.
+    std::vector<WriteResult> write(const std::vector<Assignment>& assignments);
+
+private:
+    HRESULT m_joined;
+    vetrel::platform::ComPtr<IOPCServer> m_server;
+};
+
+std::string serverStateName(OPCSERVERSTATE state);
+
+} // namespace opcprobe
