@@ -2,12 +2,14 @@
 // its command line, its folder, and the lines of its event log.
 #include "simulator/core/command_line.h"
 #include "simulator/core/event_log.h"
+#include "support/times.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 using moxlan::RegistrationRequest;
+using vetrel::test::systemTime;
 
 TEST(CommandLine, RegistrationTokensDecideInOrder)
 {
@@ -49,25 +51,13 @@ TEST(CommandLine, ProgramDirectoryKeepsTheLastSeparator)
     EXPECT_EQ(moxlan::programDirectory("moxlan.exe"), "");
 }
 
-SYSTEMTIME timeOf(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second)
-{
-    SYSTEMTIME time{};
-    time.wYear = year;
-    time.wMonth = month;
-    time.wDay = day;
-    time.wHour = hour;
-    time.wMinute = minute;
-    time.wSecond = second;
-    return time;
-}
-
 TEST(EventLog, LinesCarryTheirArrivalTime)
 {
     moxlan::CEventLog log;
-    EXPECT_EQ(log.addLine("OPCServer::AddRef(1)", timeOf(2024, 3, 7, 9, 5, 2)),
+    EXPECT_EQ(log.addLine("OPCServer::AddRef(1)", systemTime(2024, 3, 7, 9, 5, 2)),
               "07-Mar-2024 09:05:02 OPCServer::AddRef(1)");
-    EXPECT_EQ(log.addLine("", timeOf(1999, 12, 31, 23, 59, 59)), "31-Dec-1999 23:59:59 ");
-    EXPECT_EQ(log.addLine("x", timeOf(2030, 1, 1, 0, 0, 0)), "01-Jan-2030 00:00:00 x");
+    EXPECT_EQ(log.addLine("", systemTime(1999, 12, 31, 23, 59, 59)), "31-Dec-1999 23:59:59 ");
+    EXPECT_EQ(log.addLine("x", systemTime(2030, 1, 1, 0, 0, 0)), "01-Jan-2030 00:00:00 x");
     EXPECT_EQ(log.lines().size(), 3u);
 
     // The current time has the same shape.
@@ -81,7 +71,7 @@ TEST(EventLog, LinesCarryTheirArrivalTime)
 TEST(EventLog, KeepsTheNewestThousandLines)
 {
     moxlan::CEventLog log;
-    const SYSTEMTIME time = timeOf(2024, 6, 1, 12, 0, 0);
+    const SYSTEMTIME time = systemTime(2024, 6, 1, 12, 0, 0);
     for (int i = 1; i <= 1000; ++i) log.addLine(std::to_string(i), time);
     EXPECT_EQ(log.lines().size(), 1000u);
     EXPECT_EQ(log.lines().front(), "01-Jun-2024 12:00:00 1");
@@ -101,7 +91,7 @@ TEST(EventLog, CopyTextEndsEveryLineWithCarriageReturnLineFeed)
 {
     moxlan::CEventLog log;
     EXPECT_EQ(log.copyText(), "");
-    const SYSTEMTIME time = timeOf(2024, 6, 1, 12, 0, 0);
+    const SYSTEMTIME time = systemTime(2024, 6, 1, 12, 0, 0);
     log.addLine("a", time);
     log.addLine("b", time);
     const std::string text = log.copyText();

@@ -2,6 +2,7 @@
 #include "fixtures/host_recorder.h"
 #include "fixtures/opc_client.h"
 #include "platform/alloc_fault.h"
+#include "support/times.h"
 #include "support/trace_recorder.h"
 #include "support/variants.h"
 #include "vetrel/vetrel.h"
@@ -14,6 +15,7 @@ using vetrel::Variant;
 using vetrel::platform::TaskAllocationFault;
 using vetrel::test::ClientConnection;
 using vetrel::test::ClientGroup;
+using vetrel::test::fileTime;
 using vetrel::test::HostRecorder;
 using vetrel::test::narrow;
 using vetrel::test::TraceRecorder;
@@ -24,20 +26,6 @@ constexpr WORD kUncertain = 0x40;
 Variant owned(VARIANT value)
 {
     return Variant::attach(value);
-}
-
-FILETIME fileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second)
-{
-    SYSTEMTIME time{};
-    time.wYear = year;
-    time.wMonth = month;
-    time.wDay = day;
-    time.wHour = hour;
-    time.wMinute = minute;
-    time.wSecond = second;
-    FILETIME converted{};
-    EXPECT_TRUE(SystemTimeToFileTime(&time, &converted));
-    return converted;
 }
 
 bool sameTime(const FILETIME& a, const FILETIME& b)

@@ -1,5 +1,6 @@
 // Tag timestamps as clients receive them: FILETIMEs of 2-second resolution.
 #include "runtime/timestamp.h"
+#include "support/times.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@ namespace {
 
 using vetrel::fileTimeToTimestamp;
 using vetrel::timestampToFileTime;
+using vetrel::test::fileTime;
 
 SYSTEMTIME utc(const FILETIME& fileTime)
 {
@@ -15,18 +17,9 @@ SYSTEMTIME utc(const FILETIME& fileTime)
     return time;
 }
 
-FILETIME fileTimeOf(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second,
-                    WORD milliseconds = 0)
-{
-    SYSTEMTIME time{year, month, 0, day, hour, minute, second, milliseconds};
-    FILETIME fileTime{};
-    EXPECT_TRUE(SystemTimeToFileTime(&time, &fileTime));
-    return fileTime;
-}
-
 TEST(Timestamps, FractionsAreDroppedAndSecondsRoundDownToEven)
 {
-    const int64_t noon = fileTimeToTimestamp(fileTimeOf(2024, 5, 17, 12, 0, 0, 700));
+    const int64_t noon = fileTimeToTimestamp(fileTime(2024, 5, 17, 12, 0, 0, 700));
     EXPECT_EQ(noon % 86400, 12 * 3600);
     SYSTEMTIME seen = utc(timestampToFileTime(noon));
     EXPECT_EQ(seen.wYear, 2024);
@@ -45,7 +38,7 @@ TEST(Timestamps, FractionsAreDroppedAndSecondsRoundDownToEven)
 TEST(Timestamps, TimesBeyondTheDosRangeAreClampedNotLost)
 {
     // 2038 and later pass through 64-bit arithmetic unharmed.
-    const int64_t late = fileTimeToTimestamp(fileTimeOf(2040, 2, 29, 23, 59, 59));
+    const int64_t late = fileTimeToTimestamp(fileTime(2040, 2, 29, 23, 59, 59));
     SYSTEMTIME seen = utc(timestampToFileTime(late));
     EXPECT_EQ(seen.wYear, 2040);
     EXPECT_EQ(seen.wMonth, 2);
@@ -59,7 +52,7 @@ TEST(Timestamps, TimesBeyondTheDosRangeAreClampedNotLost)
     seen = utc(timestampToFileTime(-86400LL * 365 * 500));
     EXPECT_EQ(seen.wYear, 1980);
 
-    seen = utc(timestampToFileTime(fileTimeToTimestamp(fileTimeOf(2500, 1, 1, 0, 0, 0))));
+    seen = utc(timestampToFileTime(fileTimeToTimestamp(fileTime(2500, 1, 1, 0, 0, 0))));
     EXPECT_EQ(seen.wYear, 2107);
     EXPECT_EQ(seen.wMonth, 12);
     EXPECT_EQ(seen.wDay, 31);
@@ -71,8 +64,8 @@ TEST(Timestamps, TimesBeyondTheDosRangeAreClampedNotLost)
 TEST(Timestamps, UnconvertibleFileTimeGivesZero)
 {
     EXPECT_EQ(fileTimeToTimestamp(FILETIME{0, 0x80000000}), 0);
-    EXPECT_EQ(fileTimeToTimestamp(fileTimeOf(1970, 1, 1, 0, 0, 0)), 0);
-    EXPECT_EQ(fileTimeToTimestamp(fileTimeOf(1970, 1, 1, 0, 0, 1, 999)), 1);
+    EXPECT_EQ(fileTimeToTimestamp(fileTime(1970, 1, 1, 0, 0, 0)), 0);
+    EXPECT_EQ(fileTimeToTimestamp(fileTime(1970, 1, 1, 0, 0, 1, 999)), 1);
 }
 
 } // namespace
