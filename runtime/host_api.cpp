@@ -6,15 +6,11 @@
 using vetrel::clsidFromBytes;
 using vetrel::cutText;
 using vetrel::CVetrelApp;
+using vetrel::textOf;
 
 namespace {
 
 constexpr WORD kRevision = 522;
-
-std::string_view textOf(const char* text)
-{
-    return text ? std::string_view(text) : std::string_view();
-}
 
 } // namespace
 

@@ -22,9 +22,15 @@ inline std::string cutText(std::string_view text, size_t buffer)
     return std::string(text);
 }
 
+// A host's C string, where a null pointer counts as the empty text.
+inline std::string_view textOf(const char* text)
+{
+    return text ? std::string_view(text) : std::string_view();
+}
+
 inline std::string cutText(const char* text, size_t buffer)
 {
-    return cutText(text ? std::string_view(text) : std::string_view(), buffer);
+    return cutText(textOf(text), buffer);
 }
 
 inline CLSID clsidFromBytes(const BYTE* bytes) noexcept

@@ -69,11 +69,16 @@ bool CVetrelApp::start(REFCLSID clsid, DWORD rate)
     return true;
 }
 
-void CVetrelApp::stopComponents() noexcept
+void CVetrelApp::stopServing() noexcept
 {
     if (m_factoryCookie) CoRevokeClassObject(m_factoryCookie);
     m_factoryCookie = 0;
     m_timer.reset();
+}
+
+void CVetrelApp::stopComponents() noexcept
+{
+    stopServing();
     if (m_factory) m_factory->Release();
     m_factory = nullptr;
     if (m_taskAllocator) m_taskAllocator->Release();
@@ -87,9 +92,7 @@ void CVetrelApp::unload() noexcept
 {
     std::lock_guard starting(m_startLock);
     // No new clients, no more scans, before anything they could reach goes away.
-    if (m_factoryCookie) CoRevokeClassObject(m_factoryCookie);
-    m_factoryCookie = 0;
-    m_timer.reset();
+    stopServing();
 
     {
         PendingDisconnects disconnects;
@@ -184,24 +187,27 @@ bool CVetrelApp::setTagTexts(DWORD handle, std::string_view description, std::st
     return true;
 }
 
+LevelLimit* CVetrelApp::levelLimitOf(DWORD handle, int level) noexcept
+{
+    if (level < 1 || level > 4) return nullptr;
+    OPCTag* tag = m_tags.fromHandle(handle);
+    return tag ? &tag->m_limits[level - 1] : nullptr;
+}
+
 bool CVetrelApp::setLevelLimit(DWORD handle, int level, const LevelLimit& limit)
 {
-    if (level < 1 || level > 4) return false;
     auto held = lock();
-    OPCTag* tag = m_tags.fromHandle(handle);
-    if (!tag) return false;
-    tag->m_limits[level - 1] = limit;
-    return true;
+    LevelLimit* stored = levelLimitOf(handle, level);
+    if (stored) *stored = limit;
+    return stored != nullptr;
 }
 
 bool CVetrelApp::getLevelLimit(DWORD handle, int level, LevelLimit& limit)
 {
-    if (level < 1 || level > 4) return false;
     auto held = lock();
-    const OPCTag* tag = m_tags.fromHandle(handle);
-    if (!tag) return false;
-    limit = tag->m_limits[level - 1];
-    return true;
+    const LevelLimit* stored = levelLimitOf(handle, level);
+    if (stored) limit = *stored;
+    return stored != nullptr;
 }
 
 void CVetrelApp::runScanTick(bool)

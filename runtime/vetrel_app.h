@@ -77,7 +77,12 @@ private:
     CVetrelApp();
     ~CVetrelApp() = default;
 
+    // No new clients and no more scans: revokes the class object and stops the timer.
+    void stopServing() noexcept;
+    // Undoes every start-up step.
     void stopComponents() noexcept;
+    // The limit record of level 1 to 4 of a live tag; null otherwise. The caller holds the lock.
+    LevelLimit* levelLimitOf(DWORD handle, int level) noexcept;
     // Value, quality and timestamp into the tag and into every item that follows it.
     void pushTagUpdate(OPCTag& tag, const VARIANT& value, WORD quality, int64_t timestamp);
 

@@ -7,8 +7,8 @@
 
 namespace vetrel::test {
 
-inline SYSTEMTIME systemTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second,
-                             WORD milliseconds = 0)
+inline SYSTEMTIME systemTime(WORD year, WORD month, WORD day, WORD hour = 0, WORD minute = 0,
+                             WORD second = 0, WORD milliseconds = 0)
 {
     SYSTEMTIME time{};
     time.wYear = year;

@@ -2,6 +2,7 @@
 // against our POSIX layer and against the system's oleaut32 on Windows.
 #include "platform/bstr.h"
 #include "platform/variant.h"
+#include "support/times.h"
 #include "vetrel/com.h"
 
 #include <cstddef>
@@ -14,6 +15,7 @@
 namespace {
 
 using Text = std::basic_string<OLECHAR>;
+using vetrel::test::systemTime;
 using TextView = std::basic_string_view<OLECHAR>;
 
 Text wide(std::string_view ascii)
@@ -803,20 +805,6 @@ TEST(SafeArray, LocksFromManyThreadsBalance)
     second.join();
     EXPECT_EQ(psa->cLocks, 0u);
     EXPECT_EQ(SafeArrayDestroy(psa), S_OK);
-}
-
-SYSTEMTIME systemTime(WORD year, WORD month, WORD day, WORD hour = 0, WORD minute = 0,
-                      WORD second = 0, WORD milliseconds = 0)
-{
-    SYSTEMTIME st = {};
-    st.wYear = year;
-    st.wMonth = month;
-    st.wDay = day;
-    st.wHour = hour;
-    st.wMinute = minute;
-    st.wSecond = second;
-    st.wMilliseconds = milliseconds;
-    return st;
 }
 
 double toDate(SYSTEMTIME st)

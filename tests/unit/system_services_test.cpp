@@ -1,4 +1,5 @@
 #include "platform/global_lock.h"
+#include "support/times.h"
 #include "vetrel/com.h"
 
 #include <atomic>
@@ -13,19 +14,11 @@ namespace platform = vetrel::platform;
 namespace {
 
 using WideString = std::basic_string<WCHAR>;
+using vetrel::test::fileTime;
 
 WideString wide(std::u16string_view text)
 {
     return WideString(text.begin(), text.end());
-}
-
-FILETIME fileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second,
-                  WORD milliseconds = 0)
-{
-    SYSTEMTIME time{year, month, 0, day, hour, minute, second, milliseconds};
-    FILETIME result{};
-    EXPECT_TRUE(SystemTimeToFileTime(&time, &result));
-    return result;
 }
 
 ULONGLONG ticks(const FILETIME& time)
