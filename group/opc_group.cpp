@@ -14,8 +14,10 @@ OPCGroup::OPCGroup(OPCServer& server, std::string name, const GroupState& state)
 
 HRESULT STDMETHODCALLTYPE OPCGroup::QueryInterface(REFIID riid, void** object) noexcept
 {
-    // The asynchronous interfaces, the connection points and the OPC 1.0 data object are not
-    // offered by this group yet.
+    // The container is made at the client's first request for it.
+    IUnknown* container = !m_inert && IsEqualIID(riid, IID_IConnectionPointContainer)
+                              ? m_connections.obtain()
+                              : nullptr;
     const InterfaceRow rows[] = {
         {IID_IUnknown, " IID_IUnknown", static_cast<IUnknown*>(this)},
         {IID_IOPCGroupStateMgt, " IID_IOPCGroupStateMgt", &m_stateMgt},
@@ -23,7 +25,7 @@ HRESULT STDMETHODCALLTYPE OPCGroup::QueryInterface(REFIID riid, void** object) n
         {IID_IOPCSyncIO, " IID_IOPCSyncIO", &m_syncIO},
         {IID_IOPCAsyncIO, " IID_IOPCAsyncIO", nullptr},
         {IID_IOPCAsyncIO2, " IID_IOPCAsyncIO2", nullptr},
-        {IID_IConnectionPointContainer, " IID_IConnectionPointContainer", nullptr},
+        {IID_IConnectionPointContainer, " IID_IConnectionPointContainer", container},
         {IID_IOPCItemMgt, " IID_IOPCItemMgt", &m_itemMgt},
         {IID_IDataObject, " IID_IDataObject", nullptr},
     };
@@ -69,6 +71,7 @@ OPCItem* OPCGroup::addItem(std::unique_ptr<OPCItem> item)
 {
     OPCItem* added = m_items.add(std::move(item));
     if (!added) return nullptr;
+    added->m_group = this;
     if (OPCTag* tag = CVetrelApp::instance().tags().find({}, added->m_tagName))
         ++tag->m_itemRefCount;
     return added;

@@ -5,8 +5,10 @@
 #include "group/item_list.h"
 #include "group/item_mgt.h"
 #include "group/sync_io.h"
+#include "runtime/client_delivery.h"
 #include "runtime/intrusive_list.h"
 #include "runtime/pending_disconnects.h"
+#include "server/connection_point.h"
 #include "vetrel/opc.h"
 
 #include <atomic>
@@ -72,6 +74,14 @@ public:
     // Copies of every item, in list order, for a clone. Throws std::bad_alloc.
     std::vector<std::unique_ptr<OPCItem>> copyItems() const;
 
+    // The client's IOPCDataCallback connection, once the client asked for the container.
+    const ConnectionPointHome& connections() const noexcept { return m_connections; }
+
+    // One tick of the runtime's timer (every group due when forced): an active group counts
+    // the server rate towards its update rate and, when due, prepares the report of its
+    // changed items. scratch is room the caller lends for the item list.
+    void scan(DWORD serverRate, bool force, std::vector<OPCItem*>& scratch, ClientDeliveries& due);
+
     // The server has taken the group out of its list. An unreferenced group goes at once; a
     // forced removal ends a referenced one (it turns inert and goes at its last Release);
     // otherwise it keeps serving its client, unscanned, until its last Release.
@@ -89,6 +99,9 @@ private:
     void drop() noexcept override;
     // Takes one reference off; destroys a group that has left its server at the last one.
     LONG releaseReference() noexcept;
+    // The changed items to the advised callback, their flags cleared; nothing while reports
+    // are disabled, and the flags stay set while no callback is advised.
+    void sendDataChange(std::vector<OPCItem*>& scratch, ClientDeliveries& due);
 
     OPCServer* m_server;
     std::string m_name;
@@ -100,6 +113,9 @@ private:
     IOPCItemMgtObject m_itemMgt{*this};
     IOPCSyncIOObject m_syncIO{*this};
     IOPCGroupStateMgtObject m_stateMgt{*this};
+    ConnectionPointHome m_connections{*this, kGroupConnectionTraces};
+    // Server-rate time since the last due scan, counted while the group is active.
+    DWORD m_tickAccumulator = 0;
     ItemList m_items;
 };
 

@@ -1,5 +1,6 @@
 #include "group/opc_item.h"
 
+#include "group/deadband.h"
 #include "runtime/opc_tag.h"
 #include "runtime/timestamp.h"
 
@@ -23,11 +24,19 @@ std::unique_ptr<OPCItem> OPCItem::copy() const
     return copied;
 }
 
-void OPCItem::followTag(const OPCTag& tag)
+void OPCItem::followTag(const OPCTag& tag, FLOAT percentDeadband)
 {
     m_timestamp = timestampToFileTime(tag.m_timestamp);
+    const bool changed =
+        m_quality != tag.m_quality ||
+        deadbandExceeded(percentDeadband, m_referenceValue.get(), tag.m_value.get());
     m_value = tag.m_value;
     m_quality = tag.m_quality;
+    // An earlier change not yet reported stays flagged, and is reported with this value.
+    if (changed) {
+        m_referenceValue = m_value;
+        m_changed = true;
+    }
 }
 
 } // namespace vetrel

@@ -11,6 +11,7 @@
 
 namespace vetrel {
 
+class OPCGroup;
 class OPCTag;
 
 class OPCItem
@@ -24,10 +25,13 @@ public:
     // set, as for any new item. Throws std::bad_alloc.
     std::unique_ptr<OPCItem> copy() const;
 
-    // The tag this item follows was updated: take its value, quality and timestamp. The
-    // caller holds the runtime lock.
-    void followTag(const OPCTag& tag);
+    // The tag this item follows was updated: take its value, quality and timestamp, and flag
+    // the update for the next report when its quality changed or its value moved by the
+    // group's percent deadband. The caller holds the runtime lock. Throws std::bad_alloc.
+    void followTag(const OPCTag& tag, FLOAT percentDeadband);
 
+    // The group whose list holds the item.
+    OPCGroup* m_group = nullptr;
     OPCHANDLE m_serverHandle = 0;
     OPCHANDLE m_clientHandle = 0;
     std::string m_itemID;

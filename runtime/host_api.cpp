@@ -126,7 +126,7 @@ int NumbrClientConnections()
 // Servers offer no shutdown sink and no event subscription yet, so there is no one to tell.
 int RequestDisconnect()
 {
-    return CVetrelApp::instance().serverCount();
+    return CVetrelApp::instance().requestDisconnect();
 }
 
 BOOL UserAEMessage(const char*, DWORD)

@@ -1,5 +1,7 @@
 #include "runtime/vetrel_app.h"
 
+#include "group/opc_group.h"
+#include "platform/com_ptr.h"
 #include "runtime/class_factory.h"
 #include "runtime/host_callbacks.h"
 #include "runtime/pending_disconnects.h"
@@ -93,6 +95,9 @@ void CVetrelApp::unload() noexcept
     std::lock_guard starting(m_startLock);
     // No new clients, no more scans, before anything they could reach goes away.
     stopServing();
+    // A client may release its server inside the request: only servers still listed after
+    // it are detached below.
+    requestDisconnect();
 
     {
         PendingDisconnects disconnects;
@@ -127,7 +132,9 @@ void CVetrelApp::pushTagUpdate(OPCTag& tag, const VARIANT& value, WORD quality, 
     tag.m_value = Variant(value);
     tag.m_quality = quality;
     tag.m_timestamp = timestamp;
-    m_followers.forEachFollower(tag.m_name, [&tag](OPCItem& item) { item.followTag(tag); });
+    m_followers.forEachFollower(tag.m_name, [&tag](OPCItem& item) {
+        item.followTag(tag, item.m_group->state().percentDeadband);
+    });
 }
 
 bool CVetrelApp::updateTagValue(DWORD handle, const VARIANT& value, WORD quality,
@@ -210,11 +217,36 @@ bool CVetrelApp::getLevelLimit(DWORD handle, int level, LevelLimit& limit)
     return stored != nullptr;
 }
 
-void CVetrelApp::runScanTick(bool)
+void CVetrelApp::runScanTick(bool force) noexcept
 {
-    // Servers have no groups to scan yet; the tick still serialises with every other user
-    // of the runtime lock, as a scan will.
-    auto held = lock();
+    std::lock_guard ticking(m_tickLock);
+    ClientDeliveries due;
+    try {
+        auto held = lock();
+        const DWORD rate = serverRate();
+        for (OPCServer* server : m_servers) server->scan(rate, force, m_scanScratch, due);
+    } catch (const std::bad_alloc&) {
+        // Without memory the tick ends early; what was prepared is still delivered.
+    }
+    for (const auto& delivery : due) delivery->send();
+}
+
+int CVetrelApp::requestDisconnect() noexcept
+{
+    std::vector<platform::ComPtr<IOPCShutdown>> sinks;
+    int servers = 0;
+    try {
+        auto held = lock();
+        servers = static_cast<int>(m_servers.size());
+        for (const OPCServer* server : m_servers)
+            if (auto sink = server->shutdownSink()) sinks.push_back(std::move(sink));
+    } catch (const std::bad_alloc&) {
+        // Without memory the clients collected so far are asked.
+    }
+    // Not every transport can carry an absent reason: the request has an empty one.
+    static const WCHAR noReason[] = {0};
+    for (const auto& sink : sinks) sink->ShutdownRequest(noReason);
+    return servers;
 }
 
 void CVetrelApp::resetServerRate(DWORD rate)

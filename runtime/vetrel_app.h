@@ -57,8 +57,11 @@ public:
     ItemIndex& followers() noexcept { return m_followers; }
 
     // One scan of every server: queued requests first, then the groups that are due (all of
-    // them when forced).
-    void runScanTick(bool force);
+    // them when forced). The calls into clients follow once the runtime lock is released.
+    void runScanTick(bool force) noexcept;
+    // Asks every client that advised a shutdown sink to disconnect, with the runtime lock
+    // released; the number of servers.
+    int requestDisconnect() noexcept;
     DWORD serverRate() const noexcept { return m_serverRate.load(); }
     void resetServerRate(DWORD rate);
 
@@ -87,6 +90,11 @@ private:
     void pushTagUpdate(OPCTag& tag, const VARIANT& value, WORD quality, int64_t timestamp);
 
     std::recursive_mutex m_lock;
+    // One tick at a time, collection and delivery together, so the reports of a group reach
+    // its client in order; recursive for a client that refreshes from inside a callback.
+    std::recursive_mutex m_tickLock;
+    // Room for the changed items of one group, kept from tick to tick.
+    std::vector<OPCItem*> m_scanScratch;
     std::mutex m_startLock;
     bool m_started = false;
     bool m_comInitialised = false;

@@ -15,8 +15,11 @@ OPCServer::OPCServer()
 
 HRESULT STDMETHODCALLTYPE OPCServer::QueryInterface(REFIID riid, void** object) noexcept
 {
-    // Browsing, item properties, the shutdown connection point and the event server are not
-    // offered by this server yet.
+    // Browsing, item properties and the event server are not offered by this server yet. The
+    // container is made at the client's first request for it.
+    IUnknown* container = !m_detached && IsEqualIID(riid, IID_IConnectionPointContainer)
+                              ? m_connections.obtain()
+                              : nullptr;
     const InterfaceRow rows[] = {
         {IID_IUnknown, " IID_IUnknown", static_cast<IUnknown*>(this)},
         {IID_IOPCServer, " IID_IOPCServer", &m_serverObject},
@@ -25,7 +28,7 @@ HRESULT STDMETHODCALLTYPE OPCServer::QueryInterface(REFIID riid, void** object) 
         {IID_IOPCItemProperties, " IID_IOPCItemProperties", nullptr},
         {IID_IPersistFile, " IID_IPersistFile", nullptr},
         {IID_IPersist, " IID_IPersistFile", nullptr},
-        {IID_IConnectionPointContainer, " IID_IConnectionPointContainer", nullptr},
+        {IID_IConnectionPointContainer, " IID_IConnectionPointContainer", container},
         {IID_IOPCCommon, " IID_IOPCCommon", &m_commonObject},
         {IID_IOPCEventServer, " IID_IOPCEventServer", nullptr},
     };
@@ -94,6 +97,12 @@ void OPCServer::removeGroup(OPCGroup& group, bool force, PendingDisconnects& dis
 {
     m_groups.remove(group);
     group.leaveServer(force, disconnects);
+}
+
+void OPCServer::scan(DWORD serverRate, bool force, std::vector<OPCItem*>& scratch,
+                     ClientDeliveries& due)
+{
+    m_groups.forEach([&](OPCGroup& group) { group.scan(serverRate, force, scratch, due); });
 }
 
 void OPCServer::endGroups(PendingDisconnects& disconnects) noexcept

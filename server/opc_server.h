@@ -2,8 +2,10 @@
 // client's groups and hands out the server's interfaces as interface objects.
 #pragma once
 
+#include "runtime/client_delivery.h"
 #include "runtime/pending_disconnects.h"
 #include "server/common_interface.h"
+#include "server/connection_point.h"
 #include "server/group_list.h"
 #include "server/server_interface.h"
 #include "vetrel/opc.h"
@@ -39,6 +41,14 @@ public:
                      OPCGroup*& added);
     void removeGroup(OPCGroup& group, bool force, PendingDisconnects& disconnects) noexcept;
 
+    // One tick of the runtime's timer over the groups, in list order.
+    void scan(DWORD serverRate, bool force, std::vector<OPCItem*>& scratch, ClientDeliveries& due);
+    // The client's IOPCShutdown sink, with a reference for the caller; empty when none.
+    platform::ComPtr<IOPCShutdown> shutdownSink() const
+    {
+        return m_connections.sink<IOPCShutdown>();
+    }
+
     // The runtime is unloading and has taken the server out of its list: the server ends its
     // groups and answers errors from now on; its memory goes at the client's last Release.
     void detach(PendingDisconnects& disconnects) noexcept;
@@ -60,6 +70,7 @@ private:
     std::atomic<bool> m_detached{false};
     IOPCServerObject m_serverObject{*this};
     IOPCCommonObject m_commonObject{*this};
+    ConnectionPointHome m_connections{*this, kServerConnectionTraces};
     GroupList m_groups;
 };
 

@@ -59,6 +59,7 @@ TEST_F(GroupState, QueryInterfaceAnswersTheGroupInterfacesWithOneReferenceEach)
         {IID_IOPCGroupStateMgt, "OPCGroup::QueryInterface IID_IOPCGroupStateMgt"},
         {IID_IOPCSyncIO, "OPCGroup::QueryInterface IID_IOPCSyncIO"},
         {IID_IOPCItemMgt, "OPCGroup::QueryInterface IID_IOPCItemMgt"},
+        {IID_IConnectionPointContainer, "OPCGroup::QueryInterface IID_IConnectionPointContainer"},
     };
     // The fixture's client holds four references: IUnknown and three interfaces.
     for (const auto& row : answered) {
@@ -76,7 +77,6 @@ TEST_F(GroupState, QueryInterfaceAnswersTheGroupInterfacesWithOneReferenceEach)
         {IID_IOPCPublicGroupStateMgt, "OPCGroup::QueryInterface IID_IOPCPublicGroupStateMgt"},
         {IID_IOPCAsyncIO, "OPCGroup::QueryInterface IID_IOPCAsyncIO"},
         {IID_IOPCAsyncIO2, "OPCGroup::QueryInterface IID_IOPCAsyncIO2"},
-        {IID_IConnectionPointContainer, "OPCGroup::QueryInterface IID_IConnectionPointContainer"},
         {IID_IDataObject, "OPCGroup::QueryInterface IID_IDataObject"},
         {IID_IExternalConnection, "OPCGroup::QueryInterface IID_IExternalConnection"},
         {kUnknownInterface, "OPCGroup::QueryInterface"},

@@ -1,0 +1,37 @@
+#include "group/data_callback.h"
+#include "group/opc_group.h"
+
+namespace vetrel {
+
+void OPCGroup::scan(DWORD serverRate, bool force, std::vector<OPCItem*>& scratch,
+                    ClientDeliveries& due)
+{
+    if (!m_state.active) return;
+    m_tickAccumulator += serverRate;
+    if (m_tickAccumulator < m_state.updateRate && !force) return;
+    m_tickAccumulator = 0;
+    sendDataChange(scratch, due);
+}
+
+void OPCGroup::sendDataChange(std::vector<OPCItem*>& scratch, ClientDeliveries& due)
+{
+    const ConnectionPoint* point = m_connections.point();
+    if (!point || !point->enabled()) return;
+    auto sink = point->sink<IOPCDataCallback>();
+    if (!sink) return;
+
+    scratch.clear();
+    m_items.forEach([&scratch](OPCItem& item) {
+        if (item.m_changed) scratch.push_back(&item);
+    });
+    if (scratch.empty()) return;
+    try {
+        prepareDataCallback(std::move(sink), m_state.clientHandle, 0, CallbackKind::DataChange,
+                            scratch, due);
+    } catch (const std::bad_alloc&) {
+        // The report is lost like one whose block could not be allocated.
+    }
+    for (OPCItem* item : scratch) item->m_changed = false;
+}
+
+} // namespace vetrel
