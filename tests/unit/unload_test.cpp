@@ -1,9 +1,13 @@
-// The library unload with a client still connected: the class object goes first, the timer
-// stops, and the unload neither hangs nor touches what the client still holds.
+// The library unload with clients still connected: the class object goes first, the timer
+// stops, every client with a shutdown sink is asked once to disconnect, and the unload neither
+// hangs nor touches what the clients still hold.
+#include "vetrel/opc.h"
 #include "vetrel/vetrel.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -15,7 +19,67 @@ template <typename Function> Function* exportOf(HMODULE library, const char* nam
     return reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
-TEST(LibraryUnload, ConnectedClientDoesNotKeepTheRuntimeRunning)
+// A client's shutdown sink; one of them lets go of its server when asked, as a polite client
+// does, from inside the request.
+class ShutdownSink final : public IOPCShutdown
+{
+public:
+    explicit ShutdownSink(IUnknown* releaseOnRequest = nullptr) : m_server(releaseOnRequest) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IOPCShutdown)) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = this;
+        AddRef();
+        return S_OK;
+    }
+    // Lives on the test's stack.
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE ShutdownRequest(LPCWSTR reason) override
+    {
+        ++requests;
+        if (!reason || reason[0] != 0) ++unexpectedReasons;
+        if (m_server) std::exchange(m_server, nullptr)->Release();
+        return S_OK;
+    }
+
+    std::atomic<int> requests{0};
+    std::atomic<int> unexpectedReasons{0};
+
+private:
+    IUnknown* m_server;
+};
+
+HRESULT advise(IUnknown* server, IOPCShutdown* sink)
+{
+    IConnectionPointContainer* container = nullptr;
+    HRESULT hr =
+        server->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
+    if (FAILED(hr)) return hr;
+    IConnectionPoint* point = nullptr;
+    hr = container->FindConnectionPoint(IID_IOPCShutdown, &point);
+    container->Release();
+    if (FAILED(hr)) return hr;
+    DWORD cookie = 0;
+    hr = point->Advise(sink, &cookie);
+    point->Release();
+    return hr;
+}
+
+IUnknown* connect()
+{
+    IUnknown* server = nullptr;
+    EXPECT_EQ(CoCreateInstance(kUnloadClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                               reinterpret_cast<void**>(&server)),
+              S_OK);
+    return server;
+}
+
+TEST(LibraryUnload, ConnectedClientsAreAskedToDisconnectAndDoNotKeepTheRuntimeRunning)
 {
     const char* path = std::getenv("VETREL_LIBRARY");
     ASSERT_NE(path, nullptr) << "VETREL_LIBRARY names the runtime library to load";
@@ -30,13 +94,21 @@ TEST(LibraryUnload, ConnectedClientDoesNotKeepTheRuntimeRunning)
     ASSERT_NE(connections, nullptr);
     ASSERT_TRUE(initVetrel(kUnloadClass, 10));
 
-    IUnknown* server = nullptr;
-    ASSERT_EQ(CoCreateInstance(kUnloadClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
-                               reinterpret_cast<void**>(&server)),
-              S_OK);
-    EXPECT_EQ(connections(), 1);
+    IUnknown* staying = connect();
+    IUnknown* leaving = connect();
+    IUnknown* silent = connect();
+    ASSERT_TRUE(staying && leaving && silent);
+    EXPECT_EQ(connections(), 3);
+    ShutdownSink stayingSink;
+    ShutdownSink leavingSink(leaving);
+    ASSERT_EQ(advise(staying, &stayingSink), S_OK);
+    ASSERT_EQ(advise(leaving, &leavingSink), S_OK);
 
     EXPECT_TRUE(FreeLibrary(library));
+    EXPECT_EQ(stayingSink.requests, 1);
+    EXPECT_EQ(leavingSink.requests, 1);
+    EXPECT_EQ(stayingSink.unexpectedReasons + leavingSink.unexpectedReasons, 0)
+        << "the request carries an empty reason";
     // The server's code went with the library: the client must not call it any more, and
     // the class is no longer offered.
     IUnknown* another = nullptr;
