@@ -123,21 +123,20 @@ int NumbrClientConnections()
     return CVetrelApp::instance().serverCount();
 }
 
-// Servers offer no shutdown sink and no event subscription yet, so there is no one to tell.
 int RequestDisconnect()
 {
     return CVetrelApp::instance().requestDisconnect();
 }
 
-BOOL UserAEMessage(const char*, DWORD)
+BOOL UserAEMessage(const char* message, DWORD severity)
 {
+    CVetrelApp::instance().broadcastUserMessage(textOf(message), severity);
     return TRUE;
 }
 
 BOOL SetVendorInfoA(const char* vendor)
 {
-    CVetrelApp::instance().setVendorText(textOf(vendor));
-    return TRUE;
+    return CVetrelApp::instance().setVendorText(textOf(vendor));
 }
 
 } // extern "C"

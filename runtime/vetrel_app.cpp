@@ -1,5 +1,7 @@
 #include "runtime/vetrel_app.h"
 
+#include "events/event_broadcast.h"
+#include "events/level_alarm.h"
 #include "group/opc_group.h"
 #include "platform/com_ptr.h"
 #include "runtime/class_factory.h"
@@ -140,17 +142,33 @@ void CVetrelApp::pushTagUpdate(OPCTag& tag, const VARIANT& value, WORD quality, 
 bool CVetrelApp::updateTagValue(DWORD handle, const VARIANT& value, WORD quality,
                                 const FILETIME* timestamp)
 {
-    auto held = lock();
-    OPCTag* tag = m_tags.fromHandle(handle);
-    if (!tag) return false;
-    try {
-        pushTagUpdate(*tag, value, quality,
-                      timestamp ? fileTimeToTimestamp(*timestamp) : currentTimestamp());
-    } catch (const std::exception&) {
-        // Out of memory, or a value that cannot be copied.
-        return false;
+    {
+        auto held = lock();
+        OPCTag* tag = m_tags.fromHandle(handle);
+        if (!tag) return false;
+        try {
+            pushTagUpdate(*tag, value, quality,
+                          timestamp ? fileTimeToTimestamp(*timestamp) : currentTimestamp());
+        } catch (const std::exception&) {
+            // Out of memory, or a value that cannot be copied.
+            return false;
+        }
+        if (const auto event = evaluateLevelAlarm(*tag)) broadcastEvent(m_servers, *event, m_events);
     }
+    // Sinks are called with the runtime lock released: they may call back into the server.
+    m_events.deliver();
     return true;
+}
+
+void CVetrelApp::broadcastUserMessage(std::string_view message, DWORD severity) noexcept
+{
+    try {
+        auto held = lock();
+        broadcastEvent(m_servers, userMessageRecord(message, severity), m_events);
+    } catch (const std::bad_alloc&) {
+        // Without memory for the event no one is told.
+    }
+    m_events.deliver();
 }
 
 bool CVetrelApp::updateTagValueByName(std::string_view name, const VARIANT& value, WORD quality)
@@ -189,8 +207,13 @@ bool CVetrelApp::setTagTexts(DWORD handle, std::string_view description, std::st
     auto held = lock();
     OPCTag* tag = m_tags.fromHandle(handle);
     if (!tag) return false;
-    tag->m_description = description;
-    tag->m_euUnits = euUnits;
+    try {
+        std::string newDescription(description);
+        tag->m_euUnits = euUnits;
+        tag->m_description = std::move(newDescription);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     return true;
 }
 
@@ -297,10 +320,15 @@ std::string CVetrelApp::vendorText()
     return m_vendorText;
 }
 
-void CVetrelApp::setVendorText(std::string_view vendor)
+bool CVetrelApp::setVendorText(std::string_view vendor)
 {
     auto held = lock();
-    m_vendorText = vendor;
+    try {
+        m_vendorText = vendor;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
 }
 
 } // namespace vetrel

@@ -2,6 +2,7 @@
 // the tag tree, the server list, the class object registration and the scan timer.
 #pragma once
 
+#include "events/event_queue.h"
 #include "group/item_index.h"
 #include "platform/timer.h"
 #include "runtime/tag_tree.h"
@@ -41,13 +42,17 @@ public:
     // Tags: the host's operations, each taking the runtime lock.
     DWORD addTag(std::string_view name, const VARIANT& value, WORD quality, bool writable);
     bool removeTag(DWORD handle);
+    // An update by handle also evaluates the tag's level alarm; the event of a new level is
+    // delivered once the runtime lock is released.
     bool updateTagValue(DWORD handle, const VARIANT& value, WORD quality,
                         const FILETIME* timestamp);
+    // No level alarm: only updates by handle evaluate it.
     bool updateTagValueByName(std::string_view name, const VARIANT& value, WORD quality);
     // A client's write: the tag's value is replaced and the host notified, all under the
     // lock; a name that names no tag changes nothing.
     void writeTagByName(std::string_view name, const VARIANT& value);
     bool readTagValue(DWORD handle, VARIANT* value);
+    // False for a tag that is not live, or without memory (the texts stay as they were).
     bool setTagTexts(DWORD handle, std::string_view description, std::string_view euUnits);
     bool setLevelLimit(DWORD handle, int level, const LevelLimit& limit);
     bool getLevelLimit(DWORD handle, int level, LevelLimit& limit);
@@ -65,6 +70,11 @@ public:
     DWORD serverRate() const noexcept { return m_serverRate.load(); }
     void resetServerRate(DWORD rate);
 
+    // The host's message as a simple event to every subscription of every server. Delivered
+    // before the call returns, unless another thread is delivering events: that thread then
+    // delivers it after its own.
+    void broadcastUserMessage(std::string_view message, DWORD severity) noexcept;
+
     // Servers: the work of the class factory and of a server's last Release, which takes the
     // server out of the list (false when the unload already did) and then destroys it.
     HRESULT addServer(REFIID riid, void** object);
@@ -72,7 +82,8 @@ public:
     int serverCount();
 
     std::string vendorText();
-    void setVendorText(std::string_view vendor);
+    // False, with the text unchanged, when there is no memory for it.
+    bool setVendorText(std::string_view vendor);
     FILETIME startTime() const noexcept { return m_startTime; }
     IMalloc* taskAllocator() const noexcept { return m_taskAllocator; }
 
@@ -107,6 +118,8 @@ private:
     std::atomic<DWORD> m_serverRate{kMinimumRate};
     std::string m_vendorText = kDefaultVendor;
     std::vector<OPCServer*> m_servers;
+    // The calls into event sinks, in the order the events arose.
+    EventQueue m_events;
     TagTree m_tags;
     ItemIndex m_followers;
 };
