@@ -8,7 +8,6 @@
 #include "runtime/vetrel_app.h"
 #include "server/query_interface.h"
 
-#include <algorithm>
 #include <new>
 
 namespace vetrel {
@@ -93,22 +92,20 @@ HRESULT STDMETHODCALLTYPE IOPCItemEnumerator::Next(ULONG celt, OPCITEMATTRIBUTES
     trace("IOPCItemEnumerator::Next");
     if (!ppItemArray) return E_INVALIDARG;
     auto held = CVetrelApp::instance().lock();
-    if (m_snapshot.empty()) return S_FALSE;
-    if (!pceltFetched && celt != 1) return E_POINTER;
-    if (m_position >= m_snapshot.size()) return S_FALSE;
     // Room for what is handed out, not for what was asked: celt is the client's number.
-    const size_t count = std::min<size_t>(celt, m_snapshot.size() - m_position);
+    size_t count = 0;
+    const HRESULT hr = m_cursor.next(m_snapshot.size(), celt, pceltFetched, count);
+    if (hr != S_OK) return hr;
     auto entries = allocateCleared<OPCITEMATTRIBUTES>(count);
     if (!entries) return S_FALSE;
     for (size_t i = 0; i < count; ++i) {
-        if (!fill(entries[i], m_snapshot[m_position + i])) {
+        if (!fill(entries[i], m_snapshot[m_cursor.position() + i])) {
             for (size_t filled = 0; filled < i; ++filled) freeStrings(entries[filled]);
             return S_FALSE;
         }
     }
-    m_position += count;
     *ppItemArray = entries.release();
-    if (pceltFetched) *pceltFetched = static_cast<ULONG>(count);
+    m_cursor.advance(count, pceltFetched);
     return S_OK;
 }
 
@@ -116,16 +113,14 @@ HRESULT STDMETHODCALLTYPE IOPCItemEnumerator::Skip(ULONG celt) noexcept
 {
     trace("IOPCItemEnumerator::Skip");
     auto held = CVetrelApp::instance().lock();
-    if (m_position + celt >= m_snapshot.size()) return S_FALSE;
-    m_position += celt;
-    return S_OK;
+    return m_cursor.skip(m_snapshot.size(), celt);
 }
 
 HRESULT STDMETHODCALLTYPE IOPCItemEnumerator::Reset() noexcept
 {
     trace("IOPCItemEnumerator::Reset");
     auto held = CVetrelApp::instance().lock();
-    m_position = 0;
+    m_cursor.reset();
     return S_OK;
 }
 
@@ -136,7 +131,7 @@ HRESULT STDMETHODCALLTYPE IOPCItemEnumerator::Clone(IEnumOPCItemAttributes** ppE
     *ppEnum = nullptr;
     return comBoundary([&] {
         auto held = CVetrelApp::instance().lock();
-        auto* clone = new IOPCItemEnumerator(m_snapshot, m_position);
+        auto* clone = new IOPCItemEnumerator(m_snapshot, m_cursor.position());
         clone->AddRef();
         *ppEnum = clone;
         return S_OK;

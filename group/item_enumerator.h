@@ -2,6 +2,7 @@
 // it is created; later changes to the group do not reach it.
 #pragma once
 
+#include "server/enum_cursor.h"
 #include "vetrel/opc.h"
 
 #include <atomic>
@@ -45,14 +46,14 @@ public:
 
 private:
     IOPCItemEnumerator(std::vector<Attributes> snapshot, size_t position) noexcept
-        : m_snapshot(std::move(snapshot)), m_position(position)
+        : m_snapshot(std::move(snapshot)), m_cursor(position)
     {}
     ~IOPCItemEnumerator() = default;
 
     std::vector<Attributes> m_snapshot;
     std::atomic<LONG> m_refCount{0};
     // Guarded by the runtime lock.
-    size_t m_position = 0;
+    EnumCursor m_cursor;
 };
 
 } // namespace vetrel

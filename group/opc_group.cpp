@@ -14,20 +14,22 @@ OPCGroup::OPCGroup(OPCServer& server, std::string name, const GroupState& state)
 
 HRESULT STDMETHODCALLTYPE OPCGroup::QueryInterface(REFIID riid, void** object) noexcept
 {
-    // The container is made at the client's first request for it.
+    // The container and the data object are made at the client's first request for them.
     IUnknown* container = !m_inert && IsEqualIID(riid, IID_IConnectionPointContainer)
                               ? m_connections.obtain()
                               : nullptr;
+    IUnknown* dataObject =
+        !m_inert && IsEqualIID(riid, IID_IDataObject) ? m_dataObject.obtain(*this) : nullptr;
     const InterfaceRow rows[] = {
         {IID_IUnknown, " IID_IUnknown", static_cast<IUnknown*>(this)},
         {IID_IOPCGroupStateMgt, " IID_IOPCGroupStateMgt", &m_stateMgt},
         {IID_IOPCPublicGroupStateMgt, " IID_IOPCPublicGroupStateMgt", nullptr},
         {IID_IOPCSyncIO, " IID_IOPCSyncIO", &m_syncIO},
-        {IID_IOPCAsyncIO, " IID_IOPCAsyncIO", nullptr},
-        {IID_IOPCAsyncIO2, " IID_IOPCAsyncIO2", nullptr},
+        {IID_IOPCAsyncIO, " IID_IOPCAsyncIO", &m_asyncIO},
+        {IID_IOPCAsyncIO2, " IID_IOPCAsyncIO2", &m_asyncIO2},
         {IID_IConnectionPointContainer, " IID_IConnectionPointContainer", container},
         {IID_IOPCItemMgt, " IID_IOPCItemMgt", &m_itemMgt},
-        {IID_IDataObject, " IID_IDataObject", nullptr},
+        {IID_IDataObject, " IID_IDataObject", dataObject},
     };
     return answerQueryInterface("OPCGroup::QueryInterface", rows, riid, object, *this, m_inert);
 }

@@ -1,12 +1,17 @@
 // OPCGroup: a client's group of items, the COM identity behind the group interfaces.
 #pragma once
 
+#include "group/async_io.h"
+#include "group/async_io2.h"
+#include "group/data_object.h"
 #include "group/group_state_mgt.h"
 #include "group/item_list.h"
 #include "group/item_mgt.h"
+#include "group/request_queue.h"
 #include "group/sync_io.h"
 #include "runtime/client_delivery.h"
 #include "runtime/intrusive_list.h"
+#include "runtime/on_demand.h"
 #include "runtime/pending_disconnects.h"
 #include "server/connection_point.h"
 #include "vetrel/opc.h"
@@ -74,8 +79,18 @@ public:
     // Copies of every item, in list order, for a clone. Throws std::bad_alloc.
     std::vector<std::unique_ptr<OPCItem>> copyItems() const;
 
+    // Asynchronous requests waiting for the next tick.
+    RequestQueue& requests() noexcept { return m_requests; }
+    const RequestQueue& requests() const noexcept { return m_requests; }
+
     // The client's IOPCDataCallback connection, once the client asked for the container.
     const ConnectionPointHome& connections() const noexcept { return m_connections; }
+
+    // The OPC 1.0 data object, or null while no client has asked for it.
+    IOPCDataObject* dataObject() const noexcept { return m_dataObject.get(); }
+
+    // The items whose changed flag is set, in list order, into scratch.
+    void collectChangedItems(std::vector<OPCItem*>& scratch);
 
     // One tick of the runtime's timer (every group due when forced): an active group counts
     // the server rate towards its update rate and, when due, prepares the report of its
@@ -112,10 +127,15 @@ private:
     OPCHANDLE m_serverHandle = 0;
     IOPCItemMgtObject m_itemMgt{*this};
     IOPCSyncIOObject m_syncIO{*this};
+    IOPCAsyncIO2Object m_asyncIO2{*this};
+    IOPCAsyncIOObject m_asyncIO{*this};
     IOPCGroupStateMgtObject m_stateMgt{*this};
     ConnectionPointHome m_connections{*this, kGroupConnectionTraces};
+    OnDemand<IOPCDataObject> m_dataObject;
     // Server-rate time since the last due scan, counted while the group is active.
     DWORD m_tickAccumulator = 0;
+    // Dropped with the group, unanswered.
+    RequestQueue m_requests;
     ItemList m_items;
 };
 

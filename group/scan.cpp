@@ -10,7 +10,17 @@ void OPCGroup::scan(DWORD serverRate, bool force, std::vector<OPCItem*>& scratch
     m_tickAccumulator += serverRate;
     if (m_tickAccumulator < m_state.updateRate && !force) return;
     m_tickAccumulator = 0;
+    // The OPC 1.0 path reports first; what it reported is no longer flagged for the 2.0 one.
+    if (IOPCDataObject* dataObject = m_dataObject.get()) dataObject->sendDataChange(scratch, due);
     sendDataChange(scratch, due);
+}
+
+void OPCGroup::collectChangedItems(std::vector<OPCItem*>& scratch)
+{
+    scratch.clear();
+    m_items.forEach([&scratch](OPCItem& item) {
+        if (item.m_changed) scratch.push_back(&item);
+    });
 }
 
 void OPCGroup::sendDataChange(std::vector<OPCItem*>& scratch, ClientDeliveries& due)
@@ -20,10 +30,7 @@ void OPCGroup::sendDataChange(std::vector<OPCItem*>& scratch, ClientDeliveries& 
     auto sink = point->sink<IOPCDataCallback>();
     if (!sink) return;
 
-    scratch.clear();
-    m_items.forEach([&scratch](OPCItem& item) {
-        if (item.m_changed) scratch.push_back(&item);
-    });
+    collectChangedItems(scratch);
     if (scratch.empty()) return;
     try {
         prepareDataCallback(std::move(sink), m_state.clientHandle, 0, CallbackKind::DataChange,

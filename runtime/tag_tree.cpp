@@ -4,6 +4,35 @@
 #include <exception>
 
 namespace vetrel {
+namespace {
+
+// The child of node that browsing reaches by the short name component, path being the
+// components that lead to node. Only a branch can be browsed into, so where a branch and a tag
+// show the same short name the branch is taken: the tags below it stay within reach.
+const OPCTag* browseChild(const OPCTag& node, std::string_view path, bool atRoot,
+                          std::string_view component)
+{
+    if (!component.empty()) {
+        // A branch is named by its component; so is a tag at the root. Any other tag that
+        // shows component is named by its full name, the path followed by component.
+        if (const OPCTag* named = node.findChild(component)) return named;
+        if (atRoot) return nullptr;
+        std::string full(path);
+        full += '.';
+        full += component;
+        return node.findChild(full);
+    }
+    // The empty short name also ends every name with a trailing full stop: look at each child.
+    const OPCTag* tag = nullptr;
+    for (const OPCTag* child = node.firstChild(); child; child = child->nextSibling()) {
+        if (!child->shortName().empty()) continue;
+        if (child->hasChildren()) return child;
+        if (!tag) tag = child;
+    }
+    return tag;
+}
+
+} // namespace
 
 std::vector<std::string_view> splitTagName(std::string_view name)
 {
@@ -112,13 +141,11 @@ void TagTree::clear() noexcept
 OPCTag* TagTree::findBranch(const std::vector<std::string_view>& components) const
 {
     const OPCTag* node = &m_root;
-    for (const std::string_view component : components) {
-        const OPCTag* match = nullptr;
-        for (const OPCTag* child = node->firstChild(); child && !match;
-             child = child->nextSibling())
-            if (child->shortName() == component) match = child;
-        if (!match) return nullptr;
-        node = match;
+    std::string path;
+    for (size_t i = 0; i < components.size() && node; ++i) {
+        node = browseChild(*node, path, i == 0, components[i]);
+        if (i > 0) path += '.';
+        path += components[i];
     }
     return const_cast<OPCTag*>(node);
 }

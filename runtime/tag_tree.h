@@ -41,6 +41,7 @@ public:
     void remove(OPCTag* tag) noexcept;
     void clear() noexcept;
 
+    // The node a browse position of short names leads to, from the root; null when none.
     OPCTag* findBranch(const std::vector<std::string_view>& components) const;
     // Appends the names of kind below node to names; returns how many were appended.
     size_t listNames(const OPCTag& node, NameKind kind, std::vector<std::string>& names) const;

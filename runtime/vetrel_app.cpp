@@ -153,7 +153,8 @@ bool CVetrelApp::updateTagValue(DWORD handle, const VARIANT& value, WORD quality
             // Out of memory, or a value that cannot be copied.
             return false;
         }
-        if (const auto event = evaluateLevelAlarm(*tag)) broadcastEvent(m_servers, *event, m_events);
+        if (const auto event = evaluateLevelAlarm(*tag))
+            broadcastEvent(m_servers, *event, m_events);
     }
     // Sinks are called with the runtime lock released: they may call back into the server.
     m_events.deliver();

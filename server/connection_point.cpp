@@ -4,8 +4,6 @@
 #include "server/connection_point_enumerator.h"
 #include "server/query_interface.h"
 
-#include <new>
-
 namespace vetrel {
 
 HRESULT STDMETHODCALLTYPE ConnectionPoint::QueryInterface(REFIID riid, void** object) noexcept
@@ -158,18 +156,6 @@ ConnectionPointContainer::FindConnectionPoint(REFIID riid, IConnectionPoint** pp
     m_point.AddRef();
     *ppCP = &m_point;
     return S_OK;
-}
-
-ConnectionPointContainer* ConnectionPointHome::obtain() noexcept
-{
-    ConnectionPointContainer* existing = m_container.load();
-    if (existing) return existing;
-    auto* made = new (std::nothrow) ConnectionPointContainer(m_owner, m_traces);
-    if (!made) return nullptr;
-    // Two first requests may race: one container wins, the other is dropped unseen.
-    if (m_container.compare_exchange_strong(existing, made)) return made;
-    delete made;
-    return existing;
 }
 
 } // namespace vetrel

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/com_ptr.h"
+#include "runtime/on_demand.h"
 #include "server/connection_traces.h"
 
 #include <atomic>
@@ -92,16 +93,13 @@ public:
     ConnectionPointHome(IUnknown& owner, const ConnectionTraces& traces) noexcept
         : m_owner(owner), m_traces(traces)
     {}
-    ConnectionPointHome(const ConnectionPointHome&) = delete;
-    ConnectionPointHome& operator=(const ConnectionPointHome&) = delete;
-    ~ConnectionPointHome() { delete m_container.load(); }
 
     // The container, made now if it does not exist yet; null without memory.
-    ConnectionPointContainer* obtain() noexcept;
+    ConnectionPointContainer* obtain() noexcept { return m_container.obtain(m_owner, m_traces); }
     // The point, or null while no client has asked for the container.
     ConnectionPoint* point() const noexcept
     {
-        ConnectionPointContainer* container = m_container.load();
+        ConnectionPointContainer* container = m_container.get();
         return container ? &container->point() : nullptr;
     }
     template <typename Sink> platform::ComPtr<Sink> sink() const
@@ -113,7 +111,7 @@ public:
 private:
     IUnknown& m_owner;
     const ConnectionTraces& m_traces;
-    std::atomic<ConnectionPointContainer*> m_container{nullptr};
+    OnDemand<ConnectionPointContainer> m_container;
 };
 
 } // namespace vetrel

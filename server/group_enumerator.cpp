@@ -6,8 +6,6 @@
 #include "server/opc_server.h"
 #include "server/query_interface.h"
 
-#include <algorithm>
-
 namespace vetrel {
 
 platform::ComPtr<OPCGroupEnumerator> OPCGroupEnumerator::create(OPCServer& server, bool listGroups)
@@ -53,16 +51,15 @@ HRESULT STDMETHODCALLTYPE OPCGroupEnumerator::Next(ULONG celt, IUnknown** rgelt,
     trace("OPCGroupEnumerator::Next");
     if (!rgelt && celt != 0) return E_INVALIDARG;
     auto held = CVetrelApp::instance().lock();
-    if (m_snapshot.empty()) return S_FALSE;
-    if (!pceltFetched && celt != 1) return E_POINTER;
-    if (m_position >= m_snapshot.size()) return S_FALSE;
-    const size_t count = std::min<size_t>(celt, m_snapshot.size() - m_position);
+    size_t count = 0;
+    const HRESULT hr = m_cursor.next(m_snapshot.size(), celt, pceltFetched, count);
+    if (hr != S_OK) return hr;
     for (size_t i = 0; i < count; ++i) {
-        OPCGroup* group = m_snapshot[m_position++].get();
+        OPCGroup* group = m_snapshot[m_cursor.position() + i].get();
         group->AddRef();
         rgelt[i] = group;
     }
-    if (pceltFetched) *pceltFetched = static_cast<ULONG>(count);
+    m_cursor.advance(count, pceltFetched);
     return S_OK;
 }
 
@@ -70,16 +67,14 @@ HRESULT STDMETHODCALLTYPE OPCGroupEnumerator::Skip(ULONG celt) noexcept
 {
     trace("OPCGroupEnumerator::Skip");
     auto held = CVetrelApp::instance().lock();
-    if (m_position + celt >= m_snapshot.size()) return S_FALSE;
-    m_position += celt;
-    return S_OK;
+    return m_cursor.skip(m_snapshot.size(), celt);
 }
 
 HRESULT STDMETHODCALLTYPE OPCGroupEnumerator::Reset() noexcept
 {
     trace("OPCGroupEnumerator::Reset");
     auto held = CVetrelApp::instance().lock();
-    m_position = 0;
+    m_cursor.reset();
     return S_OK;
 }
 
@@ -92,7 +87,7 @@ HRESULT STDMETHODCALLTYPE OPCGroupEnumerator::Clone(IEnumUnknown** ppEnum) noexc
         auto held = CVetrelApp::instance().lock();
         platform::ComPtr<OPCGroupEnumerator> clone(new OPCGroupEnumerator(m_server));
         clone->m_snapshot = m_snapshot;
-        clone->m_position = m_position;
+        clone->m_cursor = m_cursor;
         *ppEnum = clone.detach();
         return S_OK;
     });

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/com_ptr.h"
+#include "server/enum_cursor.h"
 #include "vetrel/com.h"
 
 #include <atomic>
@@ -38,7 +39,7 @@ private:
     std::vector<platform::ComPtr<OPCGroup>> m_snapshot;
     std::atomic<LONG> m_refCount{0};
     // Guarded by the runtime lock.
-    size_t m_position = 0;
+    EnumCursor m_cursor;
 };
 
 } // namespace vetrel

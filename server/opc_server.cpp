@@ -15,8 +15,7 @@ OPCServer::OPCServer()
 
 HRESULT STDMETHODCALLTYPE OPCServer::QueryInterface(REFIID riid, void** object) noexcept
 {
-    // Browsing, item properties and the event server are not offered by this server yet. The
-    // container is made at the client's first request for it.
+    // The container is made at the client's first request for it.
     IUnknown* container = !m_detached && IsEqualIID(riid, IID_IConnectionPointContainer)
                               ? m_connections.obtain()
                               : nullptr;
@@ -24,13 +23,13 @@ HRESULT STDMETHODCALLTYPE OPCServer::QueryInterface(REFIID riid, void** object) 
         {IID_IUnknown, " IID_IUnknown", static_cast<IUnknown*>(this)},
         {IID_IOPCServer, " IID_IOPCServer", &m_serverObject},
         {IID_IOPCServerPublicGroups, " IID_IOPCServerPublicGroups", nullptr},
-        {IID_IOPCBrowseServerAddressSpace, " IID_IOPCBrowseServerAddressSpace", nullptr},
-        {IID_IOPCItemProperties, " IID_IOPCItemProperties", nullptr},
+        {IID_IOPCBrowseServerAddressSpace, " IID_IOPCBrowseServerAddressSpace", &m_browseObject},
+        {IID_IOPCItemProperties, " IID_IOPCItemProperties", &m_itemPropertiesObject},
         {IID_IPersistFile, " IID_IPersistFile", nullptr},
         {IID_IPersist, " IID_IPersistFile", nullptr},
         {IID_IConnectionPointContainer, " IID_IConnectionPointContainer", container},
         {IID_IOPCCommon, " IID_IOPCCommon", &m_commonObject},
-        {IID_IOPCEventServer, " IID_IOPCEventServer", nullptr},
+        {IID_IOPCEventServer, " IID_IOPCEventServer", &m_eventServerObject},
     };
     return answerQueryInterface("OPCServer::QueryInterface", rows, riid, object, *this, m_detached);
 }
@@ -57,6 +56,7 @@ LONG OPCServer::releaseReference(PendingDisconnects& disconnects) noexcept
         // A server the unload detached is no longer listed.
         CVetrelApp::instance().removeServer(this);
         endGroups(disconnects);
+        m_subscriptions.endAll(disconnects);
         delete this;
     }
     return count;
@@ -102,6 +102,8 @@ void OPCServer::removeGroup(OPCGroup& group, bool force, PendingDisconnects& dis
 void OPCServer::scan(DWORD serverRate, bool force, std::vector<OPCItem*>& scratch,
                      ClientDeliveries& due)
 {
+    // Every group's requests are answered before any group of the server reports.
+    m_groups.forEach([&](OPCGroup& group) { drainRequests(group, due); });
     m_groups.forEach([&](OPCGroup& group) { group.scan(serverRate, force, scratch, due); });
 }
 
@@ -114,6 +116,7 @@ void OPCServer::detach(PendingDisconnects& disconnects) noexcept
 {
     m_detached = true;
     endGroups(disconnects);
+    m_subscriptions.endAll(disconnects);
     disconnects.add(*this);
 }
 

@@ -2,11 +2,15 @@
 // client's groups and hands out the server's interfaces as interface objects.
 #pragma once
 
+#include "events/event_server.h"
+#include "events/subscription_list.h"
 #include "runtime/client_delivery.h"
 #include "runtime/pending_disconnects.h"
+#include "server/browse.h"
 #include "server/common_interface.h"
 #include "server/connection_point.h"
 #include "server/group_list.h"
+#include "server/item_properties.h"
 #include "server/server_interface.h"
 #include "vetrel/opc.h"
 
@@ -33,6 +37,8 @@ public:
     FILETIME creationTime() const noexcept { return m_creationTime; }
     void setClientName(std::string name) noexcept { m_clientName = std::move(name); }
     const GroupList& groups() const noexcept { return m_groups; }
+    SubscriptionList& subscriptions() noexcept { return m_subscriptions; }
+    const SubscriptionList& subscriptions() const noexcept { return m_subscriptions; }
 
     // A new group of this server: the client's interface riid of it goes to ppUnk, then it
     // joins the end of the list. On failure (the group's QueryInterface result, or
@@ -69,9 +75,13 @@ private:
     std::string m_clientName;
     std::atomic<bool> m_detached{false};
     IOPCServerObject m_serverObject{*this};
+    IOPCBrowseServerAddressSpaceObject m_browseObject{*this};
+    IOPCItemPropertiesObject m_itemPropertiesObject{*this};
     IOPCCommonObject m_commonObject{*this};
+    IOPCEventServerObject m_eventServerObject{*this};
     ConnectionPointHome m_connections{*this, kServerConnectionTraces};
     GroupList m_groups;
+    SubscriptionList m_subscriptions;
 };
 
 } // namespace vetrel

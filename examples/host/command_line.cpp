@@ -16,28 +16,42 @@ bool isSwitch(std::string_view token, std::string_view name)
     });
 }
 
-std::optional<int> parseSeconds(std::string_view token)
+std::optional<int> parseNumber(std::string_view token)
 {
-    int seconds = 0;
-    const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), seconds);
-    if (error != std::errc() || end != token.data() + token.size() || seconds < 0)
+    int number = 0;
+    const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), number);
+    if (error != std::errc() || end != token.data() + token.size() || number < 0)
         return std::nullopt;
-    return seconds;
+    return number;
 }
+
+// The runtime refuses server rates below this.
+constexpr int kFastestRate = 10;
 
 } // namespace
 
 std::optional<HostCommand> parseCommandLine(const std::vector<std::string>& tokens)
 {
     HostCommand command;
-    for (const std::string& token : tokens) {
-        if (isSwitch(token, "RegServer")) {
+    for (auto next = tokens.begin(); next != tokens.end(); ++next) {
+        const std::string& token = *next;
+        if (token == "--rate" || token == "--load") {
+            const auto number = ++next == tokens.end() ? std::nullopt : parseNumber(*next);
+            if (!number) return std::nullopt;
+            if (token == "--load") {
+                command.loadTags = *number;
+            } else if (*number < kFastestRate) {
+                return std::nullopt;
+            } else {
+                command.serverRate = *number;
+            }
+        } else if (isSwitch(token, "RegServer")) {
             command.action = HostCommand::Action::Register;
         } else if (isSwitch(token, "UnregServer")) {
             command.action = HostCommand::Action::Unregister;
         } else if (isSwitch(token, "Embedding")) {
             command.embedded = true;
-        } else if (const auto seconds = parseSeconds(token)) {
+        } else if (const auto seconds = parseNumber(token)) {
             command.seconds = *seconds;
         } else {
             return std::nullopt;

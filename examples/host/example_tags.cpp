@@ -102,6 +102,7 @@ ExampleTags::ExampleTags()
     m_profile = create(kTankProfile, value, false);
     setBool(value, false);
     m_quit = create(kQuit, value, true);
+    m_disconnect = create(kDisconnect, value, true);
     for (const TypedTag& typed : kTypedTags) {
         setZero(value, typed.type);
         create(typed.name, value, true);

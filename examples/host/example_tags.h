@@ -1,5 +1,6 @@
 // The tags of the example host: a few moving process values, one writable tag of every value
-// type, and a tag through which a client asks the host to quit.
+// type, and the tags through which a client asks the host to quit or to ask its clients to
+// disconnect.
 #pragma once
 
 #include "vetrel/com.h"
@@ -16,6 +17,8 @@ inline constexpr std::string_view kLineStatus = "Example.Line.Status";
 inline constexpr std::string_view kTankProfile = "Example.Tank.Profile";
 // Writing TRUE here ends the host.
 inline constexpr std::string_view kQuit = "Example.Host.Quit";
+// Writing TRUE here makes the host send every client a shutdown request, and serve on.
+inline constexpr std::string_view kDisconnect = "Example.Host.Disconnect";
 
 // One writable tag per value type, named "Example.Types.<name>"; they keep what clients write.
 struct TypedTag
@@ -53,9 +56,10 @@ public:
     // Moves the process values one tick on and publishes them.
     void step(int tick);
     DWORD quitTag() const noexcept { return m_quit; }
+    DWORD disconnectTag() const noexcept { return m_disconnect; }
 
 private:
-    DWORD m_level, m_count, m_running, m_status, m_profile, m_quit;
+    DWORD m_level, m_count, m_running, m_status, m_profile, m_quit, m_disconnect;
 };
 
 } // namespace example

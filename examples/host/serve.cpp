@@ -50,8 +50,13 @@ private:
 
 } // namespace
 
-StopReason serve(const HostCommand& command, ExampleTags& tags, const HostEvents& events)
+StopReason serve(const HostCommand& command, ExampleTags& tags, LoadTags& load, HostEvents& events)
 {
+    // Load tags are updated at the server's pace.
+    const auto poll =
+        load.empty()
+            ? kPoll
+            : std::min<Clock::duration>(kPoll, std::chrono::milliseconds(command.serverRate));
     const Clock::time_point start = Clock::now();
     const auto end = start + std::chrono::seconds(command.seconds);
     ClientWatch clients(events);
@@ -64,6 +69,10 @@ StopReason serve(const HostCommand& command, ExampleTags& tags, const HostEvents
         while (Clock::now() < nextTick) {
             if (events.interrupted) return StopReason::Interrupted;
             if (events.quit) return StopReason::QuitRequested;
+            if (events.disconnect.exchange(false)) {
+                std::printf("asking %d client(s) to disconnect\n", RequestDisconnect());
+                std::fflush(stdout);
+            }
             if (command.embedded) {
                 if (clients.allLeft()) return StopReason::LastClientLeft;
                 if (!clients.seenClient() && Clock::now() - start >= kFirstClientWait)
@@ -71,7 +80,8 @@ StopReason serve(const HostCommand& command, ExampleTags& tags, const HostEvents
             } else if (command.seconds > 0 && Clock::now() >= end) {
                 return StopReason::TimeUp;
             }
-            std::this_thread::sleep_for(kPoll);
+            load.step();
+            std::this_thread::sleep_for(poll);
         }
     }
 }

@@ -3,6 +3,7 @@
 
 #include "command_line.h"
 #include "example_tags.h"
+#include "load_tags.h"
 
 #include <atomic>
 
@@ -22,13 +23,16 @@ struct HostEvents
 {
     std::atomic<bool> interrupted{false};
     std::atomic<bool> quit{false};
+    // A client asked the host to send its clients a shutdown request.
+    std::atomic<bool> disconnect{false};
     // Client calls so far: a short connection can come and go between two looks at the count.
     std::atomic<unsigned> clientCalls{0};
 };
 
-// Steps the tags once a second until the command's end: its time is up (run by hand), the last
-// client has left or none came (started by COM), or a stop was requested.
-StopReason serve(const HostCommand& command, ExampleTags& tags, const HostEvents& events);
+// Steps the tags once a second, and the load tags every server period, until the command's end:
+// its time is up (run by hand), the last client has left or none came (started by COM), or a
+// stop was requested. A disconnect request is carried out on the way.
+StopReason serve(const HostCommand& command, ExampleTags& tags, LoadTags& load, HostEvents& events);
 
 const char* describe(StopReason reason) noexcept;
 

@@ -18,23 +18,12 @@ constexpr std::chrono::seconds kTick{1};
 // Runtime threads call these; the main thread does the work.
 void onEventMessage(char* text)
 {
-    try {
-        HostEvent event = HostEvent::of(HostEvent::Kind::Trace);
-        event.text = text;
-        GetLocalTime(&event.time);
-        mainQueue().post(std::move(event));
-    } catch (const std::exception&) {
-        // Out of memory: the line is lost, the client's call goes on.
-    }
+    postTrace(text);
 }
 
 void onTagWritten(DWORD hTag)
 {
-    try {
-        HostEvent event = HostEvent::of(HostEvent::Kind::TagWritten);
-        event.tag = hTag;
-        mainQueue().post(std::move(event));
-    } catch (const std::exception&) {}
+    postTagWritten(hTag);
 }
 
 void printLine(std::FILE* stream, const std::string& line)

@@ -1,5 +1,7 @@
 #include "simulator/console/main_queue.h"
 
+#include <exception>
+
 namespace moxlan {
 
 void MainQueue::post(HostEvent event)
@@ -33,6 +35,31 @@ MainQueue& mainQueue()
 {
     static MainQueue* const queue = new MainQueue;
     return *queue;
+}
+
+bool postTrace(const char* text) noexcept
+{
+    try {
+        HostEvent event = HostEvent::of(HostEvent::Kind::Trace);
+        event.text = text;
+        GetLocalTime(&event.time);
+        mainQueue().post(std::move(event));
+    } catch (const std::exception&) {
+        return false;
+    }
+    return true;
+}
+
+bool postTagWritten(DWORD tag) noexcept
+{
+    try {
+        HostEvent event = HostEvent::of(HostEvent::Kind::TagWritten);
+        event.tag = tag;
+        mainQueue().post(std::move(event));
+    } catch (const std::exception&) {
+        return false;
+    }
+    return true;
 }
 
 } // namespace moxlan

@@ -60,4 +60,10 @@ private:
 // the process ends.
 MainQueue& mainQueue();
 
+// The runtime's trace line and write notification, handed to the main thread from whichever
+// thread the runtime calls on. Without memory the report is lost and the client's call goes
+// on; false then.
+bool postTrace(const char* text) noexcept;
+bool postTagWritten(DWORD tag) noexcept;
+
 } // namespace moxlan

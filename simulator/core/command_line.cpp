@@ -8,13 +8,13 @@ namespace {
 
 constexpr std::string_view kSeparators = "-/ ";
 
+} // namespace
+
 bool equalIgnoringCase(std::string_view a, std::string_view b)
 {
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
     return std::ranges::equal(a, b, [&](char x, char y) { return lower(x) == lower(y); });
 }
-
-} // namespace
 
 RegistrationRequest scanCommandLine(std::string_view commandLine)
 {

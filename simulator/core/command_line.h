@@ -17,6 +17,9 @@ enum class RegistrationRequest
 // "UnregServer" in any letter case decides, and later tokens are not looked at.
 RegistrationRequest scanCommandLine(std::string_view commandLine);
 
+// Letters compare without their case, ASCII only.
+bool equalIgnoringCase(std::string_view a, std::string_view b);
+
 // Everything of a module path up to and including its last path separator.
 std::string programDirectory(std::string_view modulePath);
 

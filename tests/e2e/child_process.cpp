@@ -1,7 +1,6 @@
 #include "child_process.h"
 
-#include "kernel_handle.h"
-
+#include <chrono>
 #include <stdexcept>
 
 namespace e2e {
@@ -15,15 +14,31 @@ std::string programDirectory()
     return directory.substr(0, directory.find_last_of("\\/") + 1);
 }
 
+// The complete lines of text, without their line ends.
+std::vector<std::string> completeLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+// Output a grandchild may still hold open is not waited for longer than this.
+constexpr auto kOutputGrace = std::chrono::seconds(5);
+
 } // namespace
 
-ProgramRun runProgram(const std::string& program, const std::string& arguments)
+RunningProgram::RunningProgram(const std::string& program, const std::string& arguments)
 {
     SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    Handle readEnd, writeEnd;
-    if (!CreatePipe(readEnd.put(), writeEnd.put(), &inherited, 0))
+    Handle writeEnd;
+    if (!CreatePipe(m_output.put(), writeEnd.put(), &inherited, 0))
         throw std::runtime_error("CreatePipe");
-    SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(m_output.get(), HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -36,20 +51,88 @@ ProgramRun runProgram(const std::string& program, const std::string& arguments)
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                         &startup, &started))
         throw std::runtime_error("cannot start " + commandLine);
-    const Handle process(started.hProcess), thread(started.hThread);
+    *m_process.put() = started.hProcess;
+    CloseHandle(started.hThread);
     // Only the child may hold the write end now, so the pipe ends when the child does.
     writeEnd.reset();
+    m_reader = std::thread([this] { readOutput(); });
+}
 
-    ProgramRun run;
+RunningProgram::~RunningProgram()
+{
+    if (WaitForSingleObject(m_process.get(), 0) != WAIT_OBJECT_0)
+        TerminateProcess(m_process.get(), 1);
+    m_reader.join();
+}
+
+void RunningProgram::readOutput()
+{
     char buffer[4096];
     DWORD got = 0;
-    while (ReadFile(readEnd.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
-        run.output.append(buffer, got);
-    WaitForSingleObject(process.get(), INFINITE);
+    while (ReadFile(m_output.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        {
+            std::lock_guard held(m_lock);
+            m_text.append(buffer, got);
+        }
+        m_grown.notify_all();
+    }
+    {
+        std::lock_guard held(m_lock);
+        m_ended = true;
+    }
+    m_grown.notify_all();
+}
+
+bool RunningProgram::waitForLines(const std::function<bool(const std::vector<std::string>&)>& done,
+                                  DWORD timeoutMs)
+{
+    std::unique_lock held(m_lock);
+    const auto satisfied = [&] { return done(completeLines(m_text)); };
+    return m_grown.wait_for(held, std::chrono::milliseconds(timeoutMs), [&] {
+        return satisfied() || m_ended;
+    }) && satisfied();
+}
+
+bool RunningProgram::waitForLine(std::string_view text, DWORD timeoutMs)
+{
+    return waitForLines(
+        [text](const std::vector<std::string>& lines) {
+            for (const std::string& line : lines)
+                if (line.find(text) != std::string::npos) return true;
+            return false;
+        },
+        timeoutMs);
+}
+
+std::vector<std::string> RunningProgram::lines() const
+{
+    std::lock_guard held(m_lock);
+    return completeLines(m_text);
+}
+
+std::optional<DWORD> RunningProgram::waitForExit(DWORD timeoutMs)
+{
+    if (WaitForSingleObject(m_process.get(), timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+    {
+        std::unique_lock held(m_lock);
+        m_grown.wait_for(held, kOutputGrace, [this] { return m_ended; });
+    }
     DWORD code = 0;
-    GetExitCodeProcess(process.get(), &code);
-    run.exitCode = code;
-    return run;
+    GetExitCodeProcess(m_process.get(), &code);
+    return code;
+}
+
+std::string RunningProgram::output() const
+{
+    std::lock_guard held(m_lock);
+    return m_text;
+}
+
+ProgramRun runProgram(const std::string& program, const std::string& arguments)
+{
+    RunningProgram running(program, arguments);
+    const std::optional<DWORD> code = running.waitForExit(INFINITE);
+    return {code.value_or(0), running.output()};
 }
 
 } // namespace e2e

@@ -1,7 +1,16 @@
-// Runs another program of this build as a separate client process.
+// Runs other programs of this build as separate processes beside the test program.
 #pragma once
 
+#include "kernel_handle.h"
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
 
 namespace e2e {
 
@@ -13,5 +22,40 @@ struct ProgramRun
 
 // Runs a program that sits beside the test program, with the given arguments, and waits for it.
 ProgramRun runProgram(const std::string& program, const std::string& arguments);
+
+// A program started beside the test program, whose standard output a thread of its own reads
+// as it comes, so the program never blocks on a full pipe.
+class RunningProgram
+{
+public:
+    RunningProgram(const std::string& program, const std::string& arguments);
+    // Ends the program if it is still running.
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    // Waits until the complete lines of the output satisfy done; false after the timeout.
+    bool waitForLines(const std::function<bool(const std::vector<std::string>&)>& done,
+                      DWORD timeoutMs);
+    // Waits until a complete line of the output contains text; false after the timeout.
+    bool waitForLine(std::string_view text, DWORD timeoutMs);
+    // The complete lines so far, without their line ends.
+    std::vector<std::string> lines() const;
+    // The exit code once the program has ended and its output is read to the end, or empty
+    // when it still runs after the timeout.
+    std::optional<DWORD> waitForExit(DWORD timeoutMs);
+    std::string output() const;
+
+private:
+    void readOutput();
+
+    Handle m_process;
+    Handle m_output;
+    mutable std::mutex m_lock;
+    std::condition_variable m_grown;
+    std::string m_text;
+    bool m_ended = false;
+    std::thread m_reader;
+};
 
 } // namespace e2e

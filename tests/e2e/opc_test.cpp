@@ -8,6 +8,7 @@
 #include "opc_client.h"
 #include "typed_values.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -275,6 +276,39 @@ TEST_F(Opc, OpcprobeInItsOwnProcessReadsAndWritesTheHost)
     ASSERT_EQ(status.exitCode, 0u) << status.output;
     EXPECT_EQ(nlohmann::json::parse(status.output)["state"], "running");
     EXPECT_EQ(e2e::hostProcesses().size(), 1u) << "every client shares the running host";
+}
+
+TEST_F(Opc, OpcprobeBrowsesTheHostAndReadsItemProperties)
+{
+    const e2e::ProgramRun flat =
+        e2e::runProgram("opcprobe.exe", "--progid Vetrel.ExampleHost --json browse --flat");
+    ASSERT_EQ(flat.exitCode, 0u) << flat.output;
+    const auto itemIDs =
+        nlohmann::json::parse(flat.output)["itemIDs"].get<std::vector<std::string>>();
+    EXPECT_NE(std::find(itemIDs.begin(), itemIDs.end(), example::kTankLevel), itemIDs.end());
+    EXPECT_NE(std::find(itemIDs.begin(), itemIDs.end(), example::kTypedTags.back().name),
+              itemIDs.end());
+
+    // The tree comes through the browse position, moved down and up across the processes.
+    const e2e::ProgramRun tree =
+        e2e::runProgram("opcprobe.exe", "--progid Vetrel.ExampleHost browse");
+    ASSERT_EQ(tree.exitCode, 0u) << tree.output;
+    std::string lines = tree.output;
+    std::erase(lines, '\r');
+    EXPECT_EQ(lines.rfind("Example/\n  Tank/\n    Level (Example.Tank.Level)\n", 0), 0u) << lines;
+
+    const e2e::ProgramRun properties = e2e::runProgram(
+        "opcprobe.exe", "--progid Vetrel.ExampleHost --json properties Example.Tank.Level");
+    ASSERT_EQ(properties.exitCode, 0u) << properties.output;
+    const nlohmann::json document = nlohmann::json::parse(properties.output)["properties"];
+    ASSERT_EQ(document.size(), 8u);
+    EXPECT_EQ(document[1]["valueType"], "VT_R4");
+    EXPECT_EQ(document[3]["valueType"], "VT_DATE");
+    EXPECT_EQ(document[6]["value"], "m");
+    EXPECT_EQ(document[7]["value"], "Tank level");
+    EXPECT_EQ(
+        e2e::runProgram("opcprobe.exe", "--progid Vetrel.ExampleHost properties No.Such").exitCode,
+        1u);
 }
 
 } // namespace

@@ -1,11 +1,18 @@
 // opcprobe's requests against a running Vetrel server in the same process: what it reads,
-// writes and reports, and that it leaves no connection behind.
+// writes, watches and reports, and that it leaves no connection behind.
 #include "hresult_names.h"
 #include "session.h"
 #include "value_text.h"
 #include "vetrel/vetrel.h"
+#include "watch.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <optional>
+#include <sstream>
+#include <thread>
 
 namespace {
 
@@ -51,8 +58,105 @@ protected:
         return number;
     }
 
+    static void updateLevel(float level)
+    {
+        VARIANT value;
+        VariantInit(&value);
+        value.vt = VT_R4;
+        value.fltVal = level;
+        ASSERT_TRUE(UpdateTag(s_level, value, OPC_QUALITY_GOOD));
+    }
+
     static inline DWORD s_level, s_setpoint, s_readOnly, s_offline, s_samples;
 };
+
+// What a watch running on a thread of its own prints, for the test's thread to wait for.
+class SharedOutput : public std::streambuf
+{
+public:
+    std::string text() const
+    {
+        std::lock_guard held(m_lock);
+        return m_text;
+    }
+
+    bool waitFor(const std::string& part)
+    {
+        std::unique_lock held(m_lock);
+        return m_grown.wait_for(held, std::chrono::seconds(10),
+                                [&] { return m_text.find(part) != std::string::npos; });
+    }
+
+protected:
+    int_type overflow(int_type c) override
+    {
+        if (c != traits_type::eof()) append(std::string(1, traits_type::to_char_type(c)));
+        return traits_type::not_eof(c);
+    }
+    std::streamsize xsputn(const char* text, std::streamsize count) override
+    {
+        append(std::string(text, static_cast<size_t>(count)));
+        return count;
+    }
+
+private:
+    void append(const std::string& text)
+    {
+        {
+            std::lock_guard held(m_lock);
+            m_text += text;
+        }
+        m_grown.notify_all();
+    }
+
+    mutable std::mutex m_lock;
+    std::condition_variable m_grown;
+    std::string m_text;
+};
+
+// A watch of the items on a thread of its own, until it ends or the test interrupts it.
+class BackgroundWatch
+{
+public:
+    BackgroundWatch(IOPCServer* server, std::vector<std::string> items,
+                    const WatchSettings& settings)
+        : m_stream(&m_output), m_thread([this, server, items, settings] {
+              m_outcome = watch(server, items, settings, false, m_stream, m_interrupted);
+          })
+    {}
+    // A test that failed halfway leaves no watch behind.
+    ~BackgroundWatch()
+    {
+        interrupt();
+        finish();
+    }
+
+    SharedOutput& output() { return m_output; }
+    void interrupt() { m_interrupted = true; }
+    // Waits for the watch to end.
+    WatchOutcome finish()
+    {
+        if (m_thread.joinable()) m_thread.join();
+        return m_outcome.value_or(WatchOutcome{});
+    }
+
+private:
+    SharedOutput m_output;
+    std::ostream m_stream;
+    std::atomic<bool> m_interrupted{false};
+    std::optional<WatchOutcome> m_outcome;
+    std::thread m_thread;
+};
+
+WatchSettings watchSettings(float deadband)
+{
+    WatchSettings settings;
+    settings.updateRate = 50;
+    settings.deadband = deadband;
+    // Only a bound for a broken test: each case ends its watch itself.
+    settings.seconds = 60;
+    return settings;
+}
 
 TEST_F(OpcProbeSession, ReadsValuesWithTheirTypesQualitiesAndErrors)
 {
@@ -101,6 +205,54 @@ TEST_F(OpcProbeSession, ReportsTheRunningServersStatus)
     EXPECT_EQ(status.vendor, "Probe Test Vendor");
     EXPECT_FALSE(timeText(status.startTime).empty());
     EXPECT_EQ(status.groupCount, 0u) << "the probe's groups are gone after each request";
+}
+
+TEST_F(OpcProbeSession, WatchPrintsReportedChangesUntilTheServerAsksItToLeave)
+{
+    Session session(kProbedClass);
+    BackgroundWatch watching(session.server(), {"No.Such.Tag", "Probe.Level"}, watchSettings(10));
+    ASSERT_TRUE(watching.output().waitFor("\nProbe.Level = ")) << watching.output().text();
+    updateLevel(100);
+    ASSERT_TRUE(watching.output().waitFor("Probe.Level = 100.0 (VT_R4, good, "))
+        << watching.output().text();
+    // Inside the deadband of 10 % of the last reported value, then outside it.
+    updateLevel(105);
+    updateLevel(111);
+    ASSERT_TRUE(watching.output().waitFor("Probe.Level = 111.0 (VT_R4, good, "));
+    EXPECT_EQ(RequestDisconnect(), 1);
+
+    const WatchOutcome outcome = watching.finish();
+    EXPECT_EQ(outcome.end, WatchEnd::ShutdownRequested);
+    EXPECT_FALSE(outcome.allItemsAdded);
+    const std::string text = watching.output().text();
+    EXPECT_EQ(text.find("No.Such.Tag: OPC_E_UNKNOWNITEMID (0xC0040007)\n"), 0u) << text;
+    EXPECT_EQ(text.find("Probe.Level = 105"), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("\nshutdown requested\n")) << text;
+    EXPECT_EQ(session.status().groupCount, 0u) << "the watch removed its group";
+}
+
+TEST_F(OpcProbeSession, WatchEndsWhenInterruptedOrWhenItsTimeIsUp)
+{
+    Session session(kProbedClass);
+    {
+        BackgroundWatch watching(session.server(), {"Probe.Level"}, watchSettings(0));
+        ASSERT_TRUE(watching.output().waitFor("Probe.Level = "));
+        watching.interrupt();
+        const WatchOutcome outcome = watching.finish();
+        EXPECT_EQ(outcome.end, WatchEnd::Interrupted);
+        EXPECT_TRUE(outcome.allItemsAdded);
+    }
+    WatchSettings brief = watchSettings(0);
+    brief.seconds = 0.0;
+    BackgroundWatch timed(session.server(), {"Probe.Level"}, brief);
+    EXPECT_EQ(timed.finish().end, WatchEnd::TimeUp);
+    EXPECT_EQ(session.status().groupCount, 0u);
+
+    std::atomic<bool> never{false};
+    std::ostringstream unused;
+    EXPECT_THROW(watch(session.server(), {"No.Such.Tag"}, brief, false, unused, never),
+                 ProbeFailure)
+        << "nothing to watch";
 }
 
 TEST_F(OpcProbeSession, NamesWhyAServerCannotBeReached)

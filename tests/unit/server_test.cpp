@@ -74,12 +74,8 @@ TEST_F(Server, QueryInterfaceAnswersItsInterfacesAndRefusesTheRest)
         const char* line;
     } refused[] = {
         {IID_IOPCServerPublicGroups, "OPCServer::QueryInterface IID_IOPCServerPublicGroups"},
-        {IID_IOPCBrowseServerAddressSpace,
-         "OPCServer::QueryInterface IID_IOPCBrowseServerAddressSpace"},
-        {IID_IOPCItemProperties, "OPCServer::QueryInterface IID_IOPCItemProperties"},
         {IID_IPersistFile, "OPCServer::QueryInterface IID_IPersistFile"},
         {IID_IPersist, "OPCServer::QueryInterface IID_IPersistFile"},
-        {IID_IOPCEventServer, "OPCServer::QueryInterface IID_IOPCEventServer"},
         {IID_IMarshal, "OPCServer::QueryInterface IID_IMarshal"},
         {kUnknownInterface, "OPCServer::QueryInterface"},
     };

@@ -3,18 +3,26 @@
 //   opcprobe --progid Vetrel.ExampleHost status
 //   opcprobe --clsid {5C2E9A61-3B7D-4F08-A51E-6D902B44C713} read Example.Tank.Level
 //   opcprobe --progid Vetrel.ExampleHost --json write Example.Types.R8=2.5
+//   opcprobe --progid Vetrel.ExampleHost watch Example.Tank.Level --rate 500 --for 10
+//   opcprobe --progid Vetrel.ExampleHost browse --flat
+//   opcprobe --progid Vetrel.ExampleHost properties Example.Tank.Level
+//   opcprobe --progid Vetrel.ExampleHost --json events --for 60
 //
 // Exits 0 when every request and every item succeeded, 1 when the server or an item failed,
-// and 2 when the command line is wrong.
+// and 2 when the command line is wrong. A watch or an events listener that the user or the
+// server ends is a success.
+#include "browse.h"
+#include "command_line.h"
+#include "events.h"
 #include "hresult_names.h"
+#include "properties.h"
 #include "report.h"
 #include "server_id.h"
 #include "session.h"
 
-#include <CLI/CLI.hpp>
-#include <cstdio>
+#include <atomic>
+#include <csignal>
 #include <iostream>
-#include <optional>
 
 namespace {
 
@@ -23,15 +31,19 @@ using namespace opcprobe;
 // What CLSIDFromProgID answers for a name that is not a class.
 constexpr HRESULT kNotAClass = static_cast<HRESULT>(0x800401F3);
 
-struct Options
+std::atomic<bool> interrupted{false};
+
+extern "C" void onInterrupt(int)
 {
-    std::string progId;
-    std::string clsid;
-    bool json = false;
-    bool cache = false;
-    std::vector<std::string> items;
-    std::vector<std::string> assignments;
-};
+    interrupted = true;
+}
+
+// Commands that listen until interrupted end cleanly on Ctrl+C.
+void catchInterrupts()
+{
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+}
 
 CLSID chosenServer(const Options& options)
 {
@@ -73,24 +85,56 @@ bool report(const Options& options, const Results& results, ToJson toJson, ToTex
     return allSucceeded(results);
 }
 
-int run(const CLI::App& app, const Options& options)
+int run(const Options& options)
 {
     // A malformed assignment is a usage error, found before any server is started.
-    const std::vector<Assignment> assignments = app.got_subcommand("write")
+    const std::vector<Assignment> assignments = options.command == Command::Write
                                                     ? parseAssignments(options.assignments)
                                                     : std::vector<Assignment>();
     Session session(chosenServer(options));
-    if (app.got_subcommand("status")) {
+    switch (options.command) {
+    case Command::Status: {
         const ServerStatus status = session.status();
         std::cout << (options.json ? statusJson(status).dump(2) + "\n" : statusText(status));
         return 0;
     }
-    if (app.got_subcommand("read")) {
+    case Command::Read: {
         const auto values =
             session.read(options.items, options.cache ? OPC_DS_CACHE : OPC_DS_DEVICE);
         return report(options, values, readJson, readText) ? 0 : 1;
     }
-    return report(options, session.write(assignments), writeJson, writeText) ? 0 : 1;
+    case Command::Write:
+        return report(options, session.write(assignments), writeJson, writeText) ? 0 : 1;
+    case Command::Watch: {
+        catchInterrupts();
+        const WatchOutcome outcome = watch(session.server(), options.items, options.watch,
+                                           options.json, std::cout, interrupted);
+        return outcome.allItemsAdded ? 0 : 1;
+    }
+    case Command::Browse:
+        if (options.flat) {
+            const std::vector<std::string> itemIDs = browseFlat(session.server());
+            std::cout << (options.json ? flatJson(itemIDs).dump(2) + "\n" : flatText(itemIDs));
+        } else {
+            const BrowseTree tree = browseTree(session.server());
+            std::cout << (options.json ? browseJson(tree).dump(2) + "\n" : browseText(tree));
+        }
+        return 0;
+    case Command::Properties: {
+        const auto toJson = [&options](const std::vector<PropertyValue>& properties) {
+            return propertiesJson(options.item, properties);
+        };
+        return report(options, itemProperties(session.server(), options.item), toJson,
+                      propertiesText)
+                   ? 0
+                   : 1;
+    }
+    case Command::Events:
+        catchInterrupts();
+        watchEvents(session.server(), options.eventSeconds, options.json, std::cout, interrupted);
+        return 0;
+    }
+    return 2;
 }
 
 } // namespace
@@ -99,23 +143,10 @@ int main(int argc, char** argv)
 {
     CLI::App app{"opcprobe: look at an OPC Data Access server"};
     Options options;
-    auto* server = app.add_option_group("server", "the server to talk to");
-    server->add_option("--progid", options.progId, "ProgID of the server, e.g. Vetrel.ExampleHost");
-    server->add_option("--clsid", options.clsid, "class identifier of the server");
-    server->require_option(1);
-    app.add_flag("--json", options.json, "print one JSON document");
-    app.require_subcommand(1);
-    app.add_subcommand("status", "the server's status");
-    auto* read = app.add_subcommand("read", "read items");
-    read->add_option("ITEM", options.items, "item IDs")->required();
-    read->add_flag("--cache", options.cache, "read from the cache instead of the device");
-    auto* write = app.add_subcommand("write", "write items");
-    write->add_option("ASSIGNMENT", options.assignments, "ITEM=VALUE, e.g. Tank.Level=2.5")
-        ->required();
-
+    defineCommandLine(app, options);
     try {
         app.parse(argc, argv);
-        return run(app, options);
+        return run(options);
     } catch (const CLI::ParseError& error) {
         return app.exit(error) == 0 ? 0 : 2;
     } catch (const ProbeFailure& failure) {

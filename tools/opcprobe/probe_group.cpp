@@ -8,15 +8,16 @@ namespace opcprobe {
 
 using vetrel::platform::TaskMem;
 
-ProbeGroup::ProbeGroup(IOPCServer* server) : m_server(server)
+ProbeGroup::ProbeGroup(IOPCServer* server, const GroupSettings& settings) : m_server(server)
 {
     // An empty name lets the server choose one, so several probes never collide.
     const OLECHAR noName[] = {0};
-    DWORD revisedRate = 0;
+    FLOAT deadband = settings.deadband.value_or(0.0f);
     vetrel::platform::ComPtr<IUnknown> group;
     const HRESULT added =
-        m_server->AddGroup(reinterpret_cast<LPCWSTR>(noName), FALSE, 0, 1, nullptr, nullptr, 0,
-                           &m_handle, &revisedRate, IID_IOPCItemMgt, group.put());
+        m_server->AddGroup(reinterpret_cast<LPCWSTR>(noName), settings.active ? TRUE : FALSE,
+                           settings.updateRate, 1, nullptr, settings.deadband ? &deadband : nullptr,
+                           0, &m_handle, &m_revisedRate, IID_IOPCItemMgt, group.put());
     if (FAILED(added)) throw ProbeFailure("AddGroup", added);
     m_items = group.as<IOPCItemMgt>(IID_IOPCItemMgt);
     m_syncIO = group.as<IOPCSyncIO>(IID_IOPCSyncIO);

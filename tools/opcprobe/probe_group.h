@@ -4,6 +4,7 @@
 #include "platform/com_ptr.h"
 #include "vetrel/opc.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,11 +17,21 @@ struct AddedItem
     VARTYPE canonicalType = VT_EMPTY;
 };
 
+// How the group reports: reads and writes want an inactive group, watching an active one.
+struct GroupSettings
+{
+    bool active = false;
+    // 0 asks for the server's fastest rate.
+    DWORD updateRate = 0;
+    // Percent of the last reported value; empty leaves the server's default.
+    std::optional<float> deadband;
+};
+
 class ProbeGroup
 {
 public:
-    // Adds an inactive group; throws ProbeFailure when the server refuses.
-    explicit ProbeGroup(IOPCServer* server);
+    // Adds the group; throws ProbeFailure when the server refuses.
+    explicit ProbeGroup(IOPCServer* server, const GroupSettings& settings = {});
     ~ProbeGroup();
     ProbeGroup(const ProbeGroup&) = delete;
     ProbeGroup& operator=(const ProbeGroup&) = delete;
@@ -28,10 +39,14 @@ public:
     // One entry per name, in order; an item the server rejected carries its error.
     std::vector<AddedItem> addItems(const std::vector<std::string>& names);
     IOPCSyncIO* syncIO() const noexcept { return m_syncIO.get(); }
+    // The group object, for its other interfaces.
+    IUnknown* object() const noexcept { return m_items.get(); }
+    DWORD revisedRate() const noexcept { return m_revisedRate; }
 
 private:
     IOPCServer* m_server;
     OPCHANDLE m_handle = 0;
+    DWORD m_revisedRate = 0;
     vetrel::platform::ComPtr<IOPCItemMgt> m_items;
     vetrel::platform::ComPtr<IOPCSyncIO> m_syncIO;
 };

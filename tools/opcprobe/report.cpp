@@ -6,14 +6,6 @@
 namespace opcprobe {
 namespace {
 
-nlohmann::json errorJson(HRESULT result)
-{
-    const std::string name = resultName(result);
-    nlohmann::json error = {{"code", static_cast<DWORD>(result)}};
-    error["name"] = name.empty() ? nlohmann::json(nullptr) : nlohmann::json(name);
-    return error;
-}
-
 std::string versionText(const ServerStatus& status)
 {
     return std::to_string(status.majorVersion) + "." + std::to_string(status.minorVersion) + "." +
@@ -21,6 +13,14 @@ std::string versionText(const ServerStatus& status)
 }
 
 } // namespace
+
+nlohmann::json errorJson(HRESULT result)
+{
+    const std::string name = resultName(result);
+    nlohmann::json error = {{"code", static_cast<DWORD>(result)}};
+    error["name"] = name.empty() ? nlohmann::json(nullptr) : nlohmann::json(name);
+    return error;
+}
 
 nlohmann::json statusJson(const ServerStatus& status)
 {
@@ -44,37 +44,39 @@ std::string statusText(const ServerStatus& status)
            "groups:      " + std::to_string(status.groupCount) + "\n";
 }
 
+nlohmann::json itemJson(const ItemValue& value)
+{
+    nlohmann::json item = {{"item", value.item}};
+    if (FAILED(value.error)) {
+        item["error"] = errorJson(value.error);
+        return item;
+    }
+    item["value"] = valueJson(value.value.get());
+    item["type"] = typeName(value.value.type());
+    item["quality"] = value.quality;
+    item["qualityText"] = qualityText(value.quality);
+    item["timestamp"] = timeText(value.timestamp);
+    return item;
+}
+
+std::string itemText(const ItemValue& value)
+{
+    if (FAILED(value.error)) return value.item + ": " + describeResult(value.error);
+    return value.item + " = " + valueText(value.value.get()) + " (" + typeName(value.value.type()) +
+           ", " + qualityText(value.quality) + ", " + timeText(value.timestamp) + ")";
+}
+
 nlohmann::json readJson(const std::vector<ItemValue>& values)
 {
     nlohmann::json items = nlohmann::json::array();
-    for (const ItemValue& value : values) {
-        nlohmann::json item = {{"item", value.item}};
-        if (FAILED(value.error)) {
-            item["error"] = errorJson(value.error);
-        } else {
-            item["value"] = valueJson(value.value.get());
-            item["type"] = typeName(value.value.type());
-            item["quality"] = value.quality;
-            item["qualityText"] = qualityText(value.quality);
-            item["timestamp"] = timeText(value.timestamp);
-        }
-        items.push_back(std::move(item));
-    }
+    for (const ItemValue& value : values) items.push_back(itemJson(value));
     return {{"items", std::move(items)}};
 }
 
 std::string readText(const std::vector<ItemValue>& values)
 {
     std::string text;
-    for (const ItemValue& value : values) {
-        text += value.item;
-        if (FAILED(value.error)) {
-            text += ": " + describeResult(value.error) + "\n";
-            continue;
-        }
-        text += " = " + valueText(value.value.get()) + " (" + typeName(value.value.type()) + ", " +
-                qualityText(value.quality) + ", " + timeText(value.timestamp) + ")\n";
-    }
+    for (const ItemValue& value : values) text += itemText(value) + "\n";
     return text;
 }
 

@@ -9,11 +9,20 @@
 
 namespace opcprobe {
 
+// {"code", "name"}: the name is null for a code without one.
+nlohmann::json errorJson(HRESULT result);
+
 nlohmann::json statusJson(const ServerStatus& status);
 std::string statusText(const ServerStatus& status);
 
+// One item's value, or its error: {"item", "value", "type", "quality", "qualityText",
+// "timestamp"} or {"item", "error"}.
+nlohmann::json itemJson(const ItemValue& value);
+// "Example.Tank.Level = 5.5 (VT_R4, good, 2026-12-07T13:01:02.000Z)", without a line end.
+std::string itemText(const ItemValue& value);
+
 nlohmann::json readJson(const std::vector<ItemValue>& values);
-// One line per item: "Example.Tank.Level = 5.5 (VT_R4, good, 2026-12-07T13:01:02.000Z)".
+// One itemText line per item.
 std::string readText(const std::vector<ItemValue>& values);
 
 nlohmann::json writeJson(const std::vector<WriteResult>& results);

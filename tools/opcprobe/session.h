@@ -66,6 +66,7 @@ public:
     std::vector<ItemValue> read(const std::vector<std::string>& items, OPCDATASOURCE source);
     // Each text is converted to its item's canonical type before it is sent.
     std::vector<WriteResult> write(const std::vector<Assignment>& assignments);
+    IOPCServer* server() const noexcept { return m_server.get(); }
 
 private:
     HRESULT m_joined;

@@ -1,0 +1,249 @@
+// How data changes reach a client in another process under Wine: the values per second that
+// OnDataChange delivers when every report carries 10,000 items, and the latency from the host's
+// UpdateTag to the client's callback at a server rate of 10 ms.
+//
+// It starts the example host beside itself with --rate 10 --load 10000, so run it in a prefix
+// where the example host and the proxy/stub DLL are registered (scripts/wine-prefix):
+//
+//   callback_bench [SECONDS]    measure each figure for SECONDS (default 5)
+//
+// The host stamps every load tag with its steady clock when it updates it; the processes of one
+// machine share that clock, so the age of a value on arrival is the latency.
+#include "advice.h"
+#include "child_process.h"
+#include "data_sink.h"
+#include "example_identity.h"
+#include "load_tags.h"
+#include "probe_group.h"
+#include "session.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kServerRate = 10;
+constexpr int kManyItems = 10'000;
+constexpr DWORD kHostStartMs = 60'000;
+// The first reports after subscribing set up the connection's buffers: not measured.
+constexpr auto kWarmUp = std::chrono::seconds(1);
+// Refreshes queued at a time: the next is waiting while one is delivered.
+constexpr size_t kRefreshesInFlight = 2;
+
+// What the client's sink saw while it was counting: scan reports, or refresh completions.
+class Tally
+{
+public:
+    explicit Tally(bool refreshes) : m_refreshes(refreshes) {}
+
+    void record(const opcprobe::DataCallback& call)
+    {
+        if (call.kind != opcprobe::DataCallback::Kind::DataChange || call.entries.empty()) return;
+        if ((call.transaction != 0) != m_refreshes) return;
+        const double arrived = example::clockMilliseconds();
+        {
+            std::lock_guard held(m_lock);
+            ++m_delivered;
+            if (!m_counting) return;
+            ++m_figures.reports;
+            m_figures.values += call.entries.size();
+            // The newest value of the report: how long the last update waited for its report.
+            double newest = 0;
+            for (const opcprobe::CallbackEntry& entry : call.entries)
+                newest = std::max(newest, entry.value.get().dblVal);
+            m_figures.ages.push_back(arrived - newest);
+        }
+        m_changed.notify_all();
+    }
+
+    void start()
+    {
+        std::lock_guard held(m_lock);
+        m_counting = true;
+        m_started = Clock::now();
+    }
+
+    struct Figures
+    {
+        size_t reports = 0;
+        size_t values = 0;
+        double seconds = 0;
+        // Milliseconds from the host's UpdateTag to the client's callback.
+        std::vector<double> ages;
+    };
+    Figures stop()
+    {
+        std::lock_guard held(m_lock);
+        m_counting = false;
+        m_figures.seconds = std::chrono::duration<double>(Clock::now() - m_started).count();
+        return m_figures;
+    }
+
+    // Waits, with a bound, until fewer than the given number of callbacks are outstanding.
+    void waitForDeliveries(size_t issued, size_t outstanding)
+    {
+        std::unique_lock held(m_lock);
+        m_changed.wait_for(held, std::chrono::seconds(1),
+                           [&] { return issued - m_delivered < outstanding; });
+    }
+
+private:
+    const bool m_refreshes;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_counting = false;
+    size_t m_delivered = 0;
+    Clock::time_point m_started;
+    Figures m_figures;
+};
+
+double percentile(std::vector<double> samples, double fraction)
+{
+    if (samples.empty()) return 0;
+    std::sort(samples.begin(), samples.end());
+    return samples[static_cast<size_t>(fraction * static_cast<double>(samples.size() - 1))];
+}
+
+// How many load tags the host updates every server period.
+void setLoad(opcprobe::Session& session, int updatedTags)
+{
+    const auto results =
+        session.write({{std::string(example::kLoadActive), std::to_string(updatedTags)}});
+    if (FAILED(results.front().error))
+        throw opcprobe::ProbeFailure("Writing " + std::string(example::kLoadActive),
+                                     results.front().error);
+}
+
+// An active group at the server rate, without deadband, over the first load tags, with the
+// tally's sink advised.
+class Subscription
+{
+public:
+    Subscription(IOPCServer* server, int items, Tally& tally)
+        : m_group(server, settings()),
+          m_sink(opcprobe::DataSink::create(
+              [&tally](opcprobe::DataCallback call) { tally.record(call); }))
+    {
+        std::vector<std::string> names;
+        for (int i = 0; i < items; ++i) names.push_back(example::loadTagName(i));
+        for (const opcprobe::AddedItem& item : m_group.addItems(names))
+            if (FAILED(item.error)) throw opcprobe::ProbeFailure("AddItems", item.error);
+        m_advice.emplace(m_group.object(), IID_IOPCDataCallback, m_sink.get(), "the data callback");
+    }
+
+    IUnknown* group() const { return m_group.object(); }
+
+private:
+    static opcprobe::GroupSettings settings()
+    {
+        opcprobe::GroupSettings settings;
+        settings.active = true;
+        settings.updateRate = kServerRate;
+        settings.deadband = 0.0f;
+        return settings;
+    }
+
+    opcprobe::ProbeGroup m_group;
+    vetrel::platform::ComPtr<opcprobe::DataSink> m_sink;
+    std::optional<opcprobe::Advice> m_advice;
+};
+
+// Scan reports while the host updates the first items load tags every server period.
+Tally::Figures scanReports(opcprobe::Session& session, int items, std::chrono::seconds duration)
+{
+    setLoad(session, items);
+    Tally tally(false);
+    const Subscription subscription(session.server(), items, tally);
+    std::this_thread::sleep_for(kWarmUp);
+    tally.start();
+    std::this_thread::sleep_for(duration);
+    Tally::Figures figures = tally.stop();
+    setLoad(session, 0);
+    return figures;
+}
+
+// OnDataChange of every item, as fast as the server completes refreshes queued back to back.
+Tally::Figures refreshes(opcprobe::Session& session, int items, std::chrono::seconds duration)
+{
+    Tally tally(true);
+    const Subscription subscription(session.server(), items, tally);
+    const auto async =
+        vetrel::platform::ComPtr<IUnknown>(subscription.group()).as<IOPCAsyncIO2>(IID_IOPCAsyncIO2);
+    if (!async) throw opcprobe::ProbeFailure("Finding IOPCAsyncIO2", E_NOINTERFACE);
+    size_t issued = 0;
+    const auto refreshUntil = [&](Clock::time_point end) {
+        while (Clock::now() < end) {
+            DWORD cancelId = 0;
+            const HRESULT hr =
+                async->Refresh2(OPC_DS_CACHE, static_cast<DWORD>(++issued), &cancelId);
+            if (FAILED(hr)) throw opcprobe::ProbeFailure("Refresh2", hr);
+            tally.waitForDeliveries(issued, kRefreshesInFlight);
+        }
+    };
+    refreshUntil(Clock::now() + kWarmUp);
+    tally.start();
+    refreshUntil(Clock::now() + duration);
+    return tally.stop();
+}
+
+void print(const char* label, const Tally::Figures& figures, bool withAges)
+{
+    std::printf("%s\n", label);
+    std::printf("  %zu callbacks in %.1f s: %.0f values/s, %.0f items per callback\n",
+                figures.reports, figures.seconds,
+                static_cast<double>(figures.values) / figures.seconds,
+                figures.reports ? static_cast<double>(figures.values) / figures.reports : 0.0);
+    if (!withAges) return;
+    std::printf("  UpdateTag to OnDataChange: median %.2f ms, 90%% %.2f ms, min %.2f ms, max "
+                "%.2f ms\n",
+                percentile(figures.ages, 0.5), percentile(figures.ages, 0.9),
+                percentile(figures.ages, 0.0), percentile(figures.ages, 1.0));
+}
+
+int run(std::chrono::seconds duration)
+{
+    e2e::RunningProgram host("vetrel-example-host.exe", "--rate " + std::to_string(kServerRate) +
+                                                            " --load " +
+                                                            std::to_string(kManyItems) + " 0");
+    // Its first tick follows the creation of every tag.
+    if (!host.waitForLine("tick 1:", kHostStartMs)) {
+        std::fprintf(stderr, "callback_bench: the example host did not start\n");
+        return 1;
+    }
+    {
+        opcprobe::Session session(example::kExampleClass);
+        print("OnDataChange of 10,000 items, refreshes queued back to back:",
+              refreshes(session, kManyItems, duration), false);
+        print("Scan reports, the host updating 10,000 tags every 10 ms, group rate 10 ms:",
+              scanReports(session, kManyItems, duration), true);
+        print("Scan reports, the host updating 1 tag every 10 ms, group rate 10 ms:",
+              scanReports(session, 1, duration), true);
+        session.write({{"Example.Host.Quit", "true"}});
+    }
+    host.waitForExit(kHostStartMs);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const auto duration = std::chrono::seconds(argc > 1 ? std::max(1, std::atoi(argv[1])) : 5);
+    try {
+        return run(duration);
+    } catch (const opcprobe::ProbeFailure& failure) {
+        std::fprintf(stderr, "callback_bench: %s\n", failure.what());
+        return 1;
+    }
+}

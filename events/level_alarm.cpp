@@ -1,0 +1,60 @@
+#include "events/level_alarm.h"
+
+#include "platform/variant.h"
+#include "runtime/timestamp.h"
+
+#include <new>
+
+namespace vetrel {
+namespace {
+
+struct LevelTest
+{
+    AlarmLevel level;
+    bool upper;
+};
+
+constexpr LevelTest kTestOrder[] = {
+    {AlarmLevel::HiHi, true},
+    {AlarmLevel::LoLo, false},
+    {AlarmLevel::Hi, true},
+    {AlarmLevel::Lo, false},
+};
+
+const LevelLimit& limitOf(const OPCTag& tag, AlarmLevel level) noexcept
+{
+    return tag.m_limits[static_cast<int>(level) - 1];
+}
+
+} // namespace
+
+AlarmLevel levelOf(const OPCTag& tag) noexcept
+{
+    Variant number;
+    if (FAILED(VariantChangeType(number.out(), const_cast<VARIANT*>(&tag.m_value.get()), 0, VT_R4)))
+        return AlarmLevel::Normal;
+    const float value = number.get().fltVal;
+    for (const LevelTest& test : kTestOrder) {
+        const LevelLimit& limit = limitOf(tag, test.level);
+        if (!limit.enabled) continue;
+        if (test.upper ? value >= limit.limit : value <= limit.limit) return test.level;
+    }
+    return AlarmLevel::Normal;
+}
+
+std::optional<OPCEventRecord> evaluateLevelAlarm(OPCTag& tag) noexcept
+{
+    const AlarmLevel level = levelOf(tag);
+    if (level == tag.m_alarmLevel) return std::nullopt;
+    tag.m_alarmLevel = level;
+    tag.m_alarmTime = currentTimestamp();
+    FILETIME now;
+    CoFileTimeNow(&now);
+    try {
+        return levelAlarmRecord(tag, level, now);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace vetrel

@@ -1,0 +1,106 @@
+#include "simulator/win32/app.h"
+
+#include "simulator/core/document_argument.h"
+#include "simulator/core/moxlan_app.h"
+#include "simulator/win32/host_events.h"
+#include "simulator/win32/info_dialogs.h"
+#include "simulator/win32/main_frame.h"
+#include "simulator/win32/message_box.h"
+#include "simulator/win32/resource.h"
+#include "vetrel/vetrel.h"
+
+#include <cstdlib>
+#include <vector>
+
+namespace moxlan::win32 {
+
+namespace {
+
+std::string modulePath()
+{
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    return std::string(path, length);
+}
+
+std::vector<std::string> programArguments()
+{
+    return std::vector<std::string>(__argv + std::min(__argc, 1), __argv + __argc);
+}
+
+int messageLoop(HWND frame)
+{
+    HACCEL accelerators =
+        LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (TranslateAcceleratorA(frame, accelerators, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+// The document's life on the screen: the window shows it from the start to the orderly exit.
+int showDocument(CMoxlanDoc& doc, CRecentFileList& recent)
+{
+    CDocumentFiles files(doc, recent);
+    if (!files.start(documentArgument(programArguments()))) return 1;
+
+    CMainFrame frame(doc, files);
+    if (!frame.create()) return 1;
+    CMoxlanApp& app = theApp();
+    app.m_mainWindow = frame.hwnd();
+    app.m_pEventView = &frame.eventView();
+    if (!doc.startupProblem().empty()) {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        frame.eventView().addLine(doc.startupProblem(), now);
+    }
+    ShowWindow(frame.hwnd(), SW_SHOW);
+    UpdateWindow(frame.hwnd());
+    showVersionDialog(frame.hwnd());
+
+    const int exitCode = messageLoop(frame.hwnd());
+    app.m_pEventView = nullptr;
+    app.m_mainWindow = nullptr;
+    return exitCode;
+}
+
+} // namespace
+
+CMoxlanApp& theApp()
+{
+    static CMoxlanApp app;
+    return app;
+}
+
+int runMoxlan(const char* commandLine)
+{
+    const std::string directory = programDirectory(modulePath());
+    const RegistrationRequest request = scanCommandLine(commandLine ? commandLine : "");
+    if (request != RegistrationRequest::None) {
+        runRegistration(request, directory + kMoxlanExeName);
+        return 0;
+    }
+
+    InitVetrel(kMoxlanClsid, kServerRate);
+    installHostCallbacks();
+    CRecentFileList recent;
+    recent.load();
+    int exitCode = 0;
+    {
+        CMoxlanDoc doc(directory + kConfigFileName, [](const std::string& message) {
+            showMessage(theApp().m_mainWindow, message, MB_ICONEXCLAMATION);
+        });
+        theApp().m_pDoc = &doc;
+        exitCode = showDocument(doc, recent);
+        theApp().m_pDoc = nullptr;
+        // Reports that arrive while the document saves and removes its tags are dropped.
+        closeMailbox();
+    }
+    recent.save();
+    return exitCode;
+}
+
+} // namespace moxlan::win32

@@ -1,0 +1,18 @@
+#include "simulator/win32/tag_list_drawing.h"
+
+namespace moxlan::win32 {
+
+TagListPicture layoutTagListOn(HDC dc, const PaneGeometry& geometry, int topLine, int selected,
+                               const CMoxlanDoc& doc)
+{
+    return layoutTagList(
+        geometry, topLine, selected, doc.GetDeviceCount(),
+        [&doc](int index) -> const CDeviceTag* { return doc.GetDevice(index); },
+        [dc](std::string_view text) {
+            SIZE size{};
+            GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size);
+            return static_cast<int>(size.cx);
+        });
+}
+
+} // namespace moxlan::win32

@@ -1,0 +1,116 @@
+// opcprobe's browse and properties commands against a Vetrel server in the same process: the
+// tree it walks, the flat list, the properties it reads, and how it prints them.
+#include "browse.h"
+#include "properties.h"
+#include "session.h"
+#include "support/variants.h"
+#include "vetrel/vetrel.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace opcprobe;
+
+constexpr CLSID kProbedClass = {
+    0x0B7E3C57, 0x91A2, 0x4D6B, {0x8E, 0x10, 0x5A, 0x2C, 0x77, 0x01, 0xD4, 0x3F}};
+
+class OpcProbeBrowse : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(InitVetrel(kProbedClass, 50)); }
+    void TearDown() override
+    {
+        for (DWORD tag : m_tags) RemoveTag(tag);
+        EXPECT_EQ(NumbrClientConnections(), 0) << "a connection leaked";
+    }
+
+    DWORD tag(const char* name, const VARIANT& value)
+    {
+        m_tags.push_back(CreateTagA(name, value, OPC_QUALITY_GOOD, TRUE));
+        return m_tags.back();
+    }
+
+    std::vector<DWORD> m_tags;
+};
+
+TEST_F(OpcProbeBrowse, WalksTheTreeAndListsEveryItemID)
+{
+    for (const char* name : {"Plant.Line.Speed", "Solo", "Plant.Tank", "Plant.Line.Belt.Load"})
+        tag(name, vetrel::test::r4(0.0f));
+    Session session(kProbedClass);
+    const BrowseTree tree = browseTree(session.server());
+    EXPECT_EQ(tree.organization, OPC_NS_HIERARCHIAL);
+    EXPECT_EQ(browseText(tree), "Plant/\n"
+                                "  Line/\n"
+                                "    Belt/\n"
+                                "      Load (Plant.Line.Belt.Load)\n"
+                                "    Speed (Plant.Line.Speed)\n"
+                                "  Tank (Plant.Tank)\n"
+                                "Solo (Solo)\n");
+    const nlohmann::json document = browseJson(tree);
+    EXPECT_EQ(document["organization"], "hierarchical");
+    EXPECT_EQ(document["nodes"][0]["children"][1]["itemID"], "Plant.Tank");
+    EXPECT_EQ(document["nodes"][1], (nlohmann::json{{"name", "Solo"}, {"itemID", "Solo"}}));
+
+    // The walk leaves the server's position at the root, where a flat listing starts.
+    const std::vector<std::string> itemIDs = browseFlat(session.server());
+    EXPECT_EQ(flatText(itemIDs), "Plant.Line.Speed\nPlant.Line.Belt.Load\nPlant.Tank\nSolo\n");
+    EXPECT_EQ(flatJson(itemIDs)["itemIDs"].size(), 4u);
+}
+
+TEST_F(OpcProbeBrowse, FlatNamespaceIsOneLevelOfLeaves)
+{
+    tag("Alpha", vetrel::test::r4(0.0f));
+    tag("Beta", vetrel::test::r4(0.0f));
+    Session session(kProbedClass);
+    const BrowseTree tree = browseTree(session.server());
+    EXPECT_EQ(tree.organization, OPC_NS_FLAT);
+    EXPECT_EQ(browseText(tree), "Alpha (Alpha)\nBeta (Beta)\n");
+    EXPECT_EQ(browseJson(tree)["organization"], "flat");
+    EXPECT_EQ(browseFlat(session.server()), (std::vector<std::string>{"Alpha", "Beta"}));
+}
+
+TEST_F(OpcProbeBrowse, ReadsEveryPropertyOfAnItem)
+{
+    const DWORD count = tag("Probe.Count", vetrel::test::i4(7));
+    ASSERT_TRUE(SetTagPropertiesA(count, "Parts made", "pcs"));
+    Session session(kProbedClass);
+    const std::vector<PropertyValue> properties = itemProperties(session.server(), "Probe.Count");
+    ASSERT_EQ(properties.size(), 8u);
+    const std::string text = propertiesText(properties);
+    for (const char* line :
+         {"1 Item Canonical Data Type (VT_I2): 3\n", "2 Item Value (VT_R4): 7 (VT_I4)\n",
+          "5 Item Access Rights (VT_I4): 3\n", "6 Server Scan Rate (VT_R4): 10.0\n",
+          "100 EU Units (VT_BSTR): pcs\n", "101 Item Description (VT_BSTR): Parts made\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+    const nlohmann::json document = propertiesJson("Probe.Count", properties);
+    EXPECT_EQ(document["item"], "Probe.Count");
+    EXPECT_EQ(document["properties"][1], (nlohmann::json{{"id", 2},
+                                                         {"description", "Item Value"},
+                                                         {"type", "VT_R4"},
+                                                         {"value", 7},
+                                                         {"valueType", "VT_I4"}}));
+    try {
+        itemProperties(session.server(), "No.Such.Item");
+        FAIL() << "an unknown item has no properties";
+    } catch (const ProbeFailure& failure) {
+        EXPECT_EQ(failure.result(), OPC_E_UNKNOWNITEMID);
+    }
+}
+
+TEST(OpcProbeProperties, PrintsAFailedPropertyWithItsError)
+{
+    std::vector<PropertyValue> properties(1);
+    properties[0].id = 7;
+    properties[0].description = "Item EU Type";
+    properties[0].type = VT_I4;
+    properties[0].error = OPC_E_INVALID_PID;
+    EXPECT_EQ(propertiesText(properties),
+              "7 Item EU Type (VT_I4): OPC_E_INVALID_PID (0xC0040203)\n");
+    const nlohmann::json entry = propertiesJson("X", properties)["properties"][0];
+    EXPECT_EQ(entry["error"]["name"], "OPC_E_INVALID_PID");
+    EXPECT_FALSE(entry.contains("value"));
+}
+
+} // namespace

@@ -1,0 +1,306 @@
+// What opcprobe's watch command takes from its command line, what its sinks make of a server's
+// calls, and the lines it prints for them.
+#include "command_line.h"
+#include "data_sink.h"
+#include "shutdown_sink.h"
+#include "support/times.h"
+#include "watch_lines.h"
+#include "watch_queue.h"
+#include "wide_text.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <new>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+namespace {
+
+using namespace opcprobe;
+using vetrel::Variant;
+using vetrel::platform::ComPtr;
+
+// The options a command line gives, or the parser's complaint as an exception.
+Options parse(std::vector<std::string> arguments)
+{
+    CLI::App app;
+    Options options;
+    defineCommandLine(app, options);
+    arguments.insert(arguments.begin(), "opcprobe");
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    app.parse(static_cast<int>(argv.size()), argv.data());
+    return options;
+}
+
+VARIANT r4(float number)
+{
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_R4;
+    value.fltVal = number;
+    return value;
+}
+
+DataCallback change(std::vector<CallbackEntry> entries)
+{
+    DataCallback call;
+    call.entries = std::move(entries);
+    return call;
+}
+
+TEST(OpcProbeCommandLine, WatchTakesItemsRateDeadbandAndDuration)
+{
+    const Options full = parse({"--progid", "Vetrel.ExampleHost", "--json", "watch", "A.B", "C",
+                                "--rate", "250", "--deadband", "2.5", "--for", "3.5"});
+    EXPECT_EQ(full.command, Command::Watch);
+    EXPECT_EQ(full.items, (std::vector<std::string>{"A.B", "C"}));
+    EXPECT_EQ(full.watch.updateRate, 250u);
+    EXPECT_FLOAT_EQ(full.watch.deadband, 2.5f);
+    ASSERT_TRUE(full.watch.seconds);
+    EXPECT_DOUBLE_EQ(*full.watch.seconds, 3.5);
+    EXPECT_TRUE(full.json);
+
+    const Options plain =
+        parse({"--clsid", "{5C2E9A61-3B7D-4F08-A51E-6D902B44C713}", "watch", "X"});
+    EXPECT_EQ(plain.command, Command::Watch);
+    EXPECT_EQ(plain.watch.updateRate, 1000u);
+    EXPECT_EQ(plain.watch.deadband, 0.0f);
+    EXPECT_FALSE(plain.watch.seconds) << "without --for the watch runs until it is stopped";
+    EXPECT_FALSE(plain.json);
+
+    for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
+             {"--progid", "P", "watch"},
+             {"--progid", "P", "watch", "X", "--deadband", "100.5"},
+             {"--progid", "P", "watch", "X", "--deadband", "-1"},
+             {"--progid", "P", "watch", "X", "--rate", "-5"},
+             {"--progid", "P", "watch", "X", "--rate", "fast"},
+             {"--progid", "P", "watch", "X", "--for", "-1"},
+             {"--progid", "P", "--clsid", "{5C2E9A61-3B7D-4F08-A51E-6D902B44C713}", "watch", "X"},
+             {"watch", "X"},
+         })
+        EXPECT_THROW(parse(wrong), CLI::ParseError) << wrong.back();
+}
+
+TEST(OpcProbeCommandLine, EachCommandIsRecognisedWithItsArguments)
+{
+    EXPECT_EQ(parse({"--progid", "P", "status"}).command, Command::Status);
+    const Options read = parse({"--progid", "P", "read", "A", "B", "--cache"});
+    EXPECT_EQ(read.command, Command::Read);
+    EXPECT_EQ(read.items, (std::vector<std::string>{"A", "B"}));
+    EXPECT_TRUE(read.cache);
+    const Options write = parse({"--progid", "P", "write", "A=1", "B=x y"});
+    EXPECT_EQ(write.command, Command::Write);
+    EXPECT_EQ(write.assignments, (std::vector<std::string>{"A=1", "B=x y"}));
+    EXPECT_THROW(parse({"--progid", "P"}), CLI::ParseError) << "a command is required";
+    EXPECT_THROW(parse({"--progid", "P", "read"}), CLI::ParseError);
+}
+
+TEST(OpcProbeWatchLines, ShowEachChangedItemAsTheReadCommandDoes)
+{
+    const FILETIME stamp = vetrel::test::fileTime(2026, 12, 7, 13, 1, 2, 250);
+    VARIANT level = r4(2.5f);
+    VARIANT count;
+    VariantInit(&count);
+    count.vt = VT_I4;
+    count.lVal = -3;
+    const DataCallback call = change({{1, Variant(level), 0xC0, stamp, S_OK},
+                                      {0, Variant(count), 0x08, stamp, S_OK},
+                                      {7, Variant(level), 0xC0, stamp, S_OK},
+                                      {2, Variant(), 0, FILETIME{}, E_FAIL}});
+    const std::vector<std::string> items{"Line.Count", "Tank.Level", "Line.Status"};
+
+    EXPECT_EQ(dataChangeLines(call, items, false),
+              (std::vector<std::string>{
+                  "Tank.Level = 2.5 (VT_R4, good, 2026-12-07T13:01:02.250Z)",
+                  "Line.Count = -3 (VT_I4, bad: not connected, 2026-12-07T13:01:02.250Z)",
+                  "#7 = 2.5 (VT_R4, good, 2026-12-07T13:01:02.250Z)",
+                  "Line.Status: E_FAIL (0x80004005)",
+              }));
+
+    const std::vector<std::string> json = dataChangeLines(call, items, true);
+    ASSERT_EQ(json.size(), 4u);
+    for (const std::string& line : json)
+        EXPECT_EQ(line.find('\n'), std::string::npos) << "one object per line: " << line;
+    const nlohmann::json first = nlohmann::json::parse(json[0]);
+    EXPECT_EQ(first["item"], "Tank.Level");
+    EXPECT_EQ(first["value"], 2.5);
+    EXPECT_EQ(first["type"], "VT_R4");
+    EXPECT_EQ(first["quality"], 0xC0);
+    EXPECT_EQ(first["timestamp"], "2026-12-07T13:01:02.250Z");
+    EXPECT_EQ(nlohmann::json::parse(json[1])["qualityText"], "bad: not connected");
+    EXPECT_EQ(nlohmann::json::parse(json[3])["error"]["name"], "E_FAIL");
+    EXPECT_TRUE(dataChangeLines(change({}), items, false).empty());
+}
+
+TEST(OpcProbeWatchLines, NameTheShutdownRequestAndItsReason)
+{
+    EXPECT_EQ(shutdownLine("maintenance", false), "shutdown requested: maintenance");
+    EXPECT_EQ(shutdownLine("", false), "shutdown requested");
+    EXPECT_EQ(nlohmann::json::parse(shutdownLine("maintenance", true))["shutdown"], "maintenance");
+    EXPECT_EQ(nlohmann::json::parse(shutdownLine("", true))["shutdown"], "");
+}
+
+TEST(OpcProbeSinks, DataSinkCopiesEveryKindOfCallbackOutOfTheServersArrays)
+{
+    std::vector<DataCallback> received;
+    const ComPtr<DataSink> sink =
+        DataSink::create([&received](DataCallback call) { received.push_back(std::move(call)); });
+
+    OPCHANDLE handles[] = {4, 9};
+    VARIANT values[2] = {r4(1.5f), {}};
+    VariantInit(&values[1]);
+    values[1].vt = VT_BSTR;
+    const auto text = widen("warm");
+    values[1].bstrVal = SysAllocString(reinterpret_cast<const OLECHAR*>(text.c_str()));
+    WORD qualities[] = {0xC0, 0x40};
+    FILETIME stamps[] = {vetrel::test::fileTime(2026, 1, 2, 3, 4, 5), FILETIME{}};
+    HRESULT errors[] = {S_OK, OPC_E_BADTYPE};
+    EXPECT_EQ(
+        sink->OnDataChange(0, 77, S_FALSE, S_OK, 2, handles, values, qualities, stamps, errors),
+        S_OK);
+    // The server frees its arrays once the call returns.
+    VariantClear(&values[1]);
+    EXPECT_EQ(
+        sink->OnReadComplete(12, 77, S_OK, S_OK, 1, handles, values, qualities, stamps, errors),
+        S_OK);
+    EXPECT_EQ(sink->OnWriteComplete(13, 77, S_FALSE, 2, handles, errors), S_OK);
+    EXPECT_EQ(sink->OnCancelComplete(14, 77), S_OK);
+
+    ASSERT_EQ(received.size(), 4u);
+    const DataCallback& data = received[0];
+    EXPECT_EQ(data.kind, DataCallback::Kind::DataChange);
+    EXPECT_EQ(data.transaction, 0u);
+    EXPECT_EQ(data.group, 77u);
+    EXPECT_EQ(data.masterQuality, S_FALSE);
+    ASSERT_EQ(data.entries.size(), 2u);
+    EXPECT_EQ(data.entries[0].clientHandle, 4u);
+    EXPECT_EQ(data.entries[0].value.get().fltVal, 1.5f);
+    EXPECT_EQ(data.entries[0].timestamp.dwLowDateTime, stamps[0].dwLowDateTime);
+    EXPECT_EQ(data.entries[1].clientHandle, 9u);
+    ASSERT_EQ(data.entries[1].value.type(), VT_BSTR);
+    EXPECT_EQ(narrow(reinterpret_cast<const OLECHAR*>(data.entries[1].value.get().bstrVal)),
+              "warm");
+    EXPECT_EQ(data.entries[1].quality, 0x40);
+    EXPECT_EQ(data.entries[1].error, OPC_E_BADTYPE);
+
+    EXPECT_EQ(received[1].kind, DataCallback::Kind::ReadComplete);
+    EXPECT_EQ(received[1].transaction, 12u);
+    ASSERT_EQ(received[1].entries.size(), 1u);
+    EXPECT_EQ(received[2].kind, DataCallback::Kind::WriteComplete);
+    EXPECT_EQ(received[2].masterError, S_FALSE);
+    ASSERT_EQ(received[2].entries.size(), 2u);
+    EXPECT_EQ(received[2].entries[1].clientHandle, 9u);
+    EXPECT_EQ(received[2].entries[1].error, OPC_E_BADTYPE);
+    EXPECT_EQ(received[3].kind, DataCallback::Kind::CancelComplete);
+    EXPECT_EQ(received[3].transaction, 14u);
+}
+
+TEST(OpcProbeSinks, BadCallsAndFailingHandlersGiveErrorsNotCrashes)
+{
+    size_t calls = 0;
+    bool exhausted = false;
+    const ComPtr<DataSink> sink = DataSink::create([&](DataCallback) {
+        ++calls;
+        if (exhausted) throw std::bad_alloc();
+    });
+    OPCHANDLE handle = 1;
+    HRESULT error = S_OK;
+    EXPECT_EQ(sink->OnDataChange(0, 1, S_OK, S_OK, 1, &handle, nullptr, nullptr, nullptr, &error),
+              E_INVALIDARG);
+    EXPECT_EQ(
+        sink->OnReadComplete(5, 1, S_OK, S_OK, 2, nullptr, nullptr, nullptr, nullptr, nullptr),
+        E_INVALIDARG);
+    EXPECT_EQ(sink->OnWriteComplete(5, 1, S_OK, 1, &handle, nullptr), E_INVALIDARG);
+    EXPECT_EQ(calls, 0u);
+    EXPECT_EQ(sink->OnDataChange(0, 1, S_OK, S_OK, 0, nullptr, nullptr, nullptr, nullptr, nullptr),
+              S_OK)
+        << "an empty report needs no arrays";
+    exhausted = true;
+    EXPECT_EQ(sink->OnCancelComplete(1, 1), E_OUTOFMEMORY);
+    EXPECT_EQ(calls, 2u);
+
+    std::vector<std::string> reasons;
+    const ComPtr<ShutdownSink> shutdown =
+        ShutdownSink::create([&reasons](std::string reason) { reasons.push_back(reason); });
+    const auto why = widen("new configuration");
+    EXPECT_EQ(shutdown->ShutdownRequest(reinterpret_cast<LPCWSTR>(why.c_str())), S_OK);
+    EXPECT_EQ(shutdown->ShutdownRequest(nullptr), S_OK);
+    EXPECT_EQ(reasons, (std::vector<std::string>{"new configuration", ""}));
+}
+
+TEST(OpcProbeSinks, AnswerTheirOneInterfaceAndCountReferencesFromAnyThread)
+{
+    const auto alive = std::make_shared<int>(0);
+    IOPCDataCallback* raw = nullptr;
+    {
+        const ComPtr<DataSink> sink = DataSink::create([alive](DataCallback) {});
+        ComPtr<IUnknown> unknown;
+        EXPECT_EQ(sink->QueryInterface(IID_IUnknown, unknown.putVoid()), S_OK);
+        EXPECT_EQ(unknown.get(), static_cast<IUnknown*>(sink.get()));
+        EXPECT_EQ(sink->QueryInterface(IID_IOPCDataCallback, reinterpret_cast<void**>(&raw)), S_OK);
+        void* other = &raw;
+        EXPECT_EQ(sink->QueryInterface(IID_IOPCShutdown, &other), E_NOINTERFACE);
+        EXPECT_EQ(other, nullptr);
+        EXPECT_EQ(sink->QueryInterface(IID_IOPCDataCallback, nullptr), E_POINTER);
+
+        // Servers take and drop references on threads of their own.
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t)
+            threads.emplace_back([raw] {
+                for (int i = 0; i < 20000; ++i) {
+                    raw->AddRef();
+                    raw->Release();
+                }
+            });
+        for (std::thread& thread : threads) thread.join();
+        EXPECT_EQ(raw->AddRef(), 4u) << "sink, unknown, raw and this one";
+        EXPECT_EQ(raw->Release(), 3u);
+    }
+    EXPECT_EQ(alive.use_count(), 2) << "the reference from the query keeps the sink";
+    EXPECT_EQ(raw->Release(), 0u);
+    EXPECT_EQ(alive.use_count(), 1) << "the last Release frees the sink and its handler";
+
+    const ComPtr<ShutdownSink> shutdown = ShutdownSink::create([](std::string) {});
+    ComPtr<IOPCShutdown> asked =
+        ComPtr<IUnknown>(shutdown.get()).as<IOPCShutdown>(IID_IOPCShutdown);
+    EXPECT_EQ(asked.get(), static_cast<IOPCShutdown*>(shutdown.get()));
+    EXPECT_FALSE(ComPtr<IUnknown>(shutdown.get()).as<IOPCDataCallback>(IID_IOPCDataCallback));
+}
+
+TEST(OpcProbeWatchQueue, HandsLinesOverInOrderAndKeepsTheFirstShutdownRequest)
+{
+    WatchQueue queue;
+    const auto past = WatchQueue::Clock::now();
+    const WatchQueue::Taken nothing = queue.take(past);
+    EXPECT_TRUE(nothing.lines.empty());
+    EXPECT_FALSE(nothing.shutdown);
+
+    constexpr int kThreads = 3, kLines = 500;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&queue, t] {
+            for (int i = 0; i < kLines; ++i)
+                queue.push({std::to_string(t) + ":" + std::to_string(i)});
+        });
+    std::vector<std::string> lines;
+    const auto deadline = WatchQueue::Clock::now() + std::chrono::seconds(10);
+    while (lines.size() < size_t{kThreads * kLines} && WatchQueue::Clock::now() < deadline)
+        for (std::string& line : queue.take(deadline).lines) lines.push_back(std::move(line));
+    for (std::thread& thread : threads) thread.join();
+    ASSERT_EQ(lines.size(), size_t{kThreads * kLines});
+    std::vector<int> next(kThreads, 0);
+    for (const std::string& line : lines) {
+        const int thread = std::stoi(line.substr(0, line.find(':')));
+        EXPECT_EQ(std::stoi(line.substr(line.find(':') + 1)), next[thread]++) << line;
+    }
+
+    queue.push({"last words"});
+    queue.requestShutdown("first");
+    queue.requestShutdown("second");
+    const WatchQueue::Taken ending = queue.take(WatchQueue::Clock::now());
+    EXPECT_EQ(ending.lines, std::vector<std::string>{"last words"});
+    EXPECT_EQ(ending.shutdown, "first");
+}
+
+} // namespace

@@ -1,0 +1,45 @@
+// `opcprobe browse`: the server's namespace, as a tree walked from the root or as the flat list
+// of every item ID.
+#pragma once
+
+#include "vetrel/opc.h"
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+namespace opcprobe {
+
+// A branch with what lies below it, or a leaf with the item ID a client adds it by.
+struct BrowseNode
+{
+    std::string name;
+    bool branch = false;
+    std::string itemID{};
+    std::vector<BrowseNode> children{};
+};
+
+struct BrowseTree
+{
+    OPCNAMESPACETYPE organization = OPC_NS_FLAT;
+    // Branches first, then leaves, each in the server's order.
+    std::vector<BrowseNode> nodes;
+};
+
+// Walks the whole namespace with the server's browse position, which it leaves at the root.
+// Throws ProbeFailure when the server offers no browsing or a call fails.
+BrowseTree browseTree(IOPCServer* server);
+// The server's flat listing from the root: every leaf's item ID.
+std::vector<std::string> browseFlat(IOPCServer* server);
+
+// Two blanks of indentation per level; "Tank/" for a branch, "Level (Example.Tank.Level)" for a
+// leaf.
+std::string browseText(const BrowseTree& tree);
+// {"organization", "nodes": [{"name", "children": [...]} or {"name", "itemID"}]}.
+nlohmann::json browseJson(const BrowseTree& tree);
+// One item ID per line.
+std::string flatText(const std::vector<std::string>& itemIDs);
+// {"itemIDs": [...]}.
+nlohmann::json flatJson(const std::vector<std::string>& itemIDs);
+
+} // namespace opcprobe

@@ -1,0 +1,39 @@
+#include "event_sink.h"
+
+#include "wide_text.h"
+
+#include <new>
+
+namespace opcprobe {
+
+EventSink::EventSink(Handler handler) : SinkObject(IID_IOPCEventSink), m_handler(std::move(handler))
+{}
+
+vetrel::platform::ComPtr<EventSink> EventSink::create(Handler handler)
+{
+    return vetrel::platform::ComPtr<EventSink>(new EventSink(std::move(handler)));
+}
+
+HRESULT STDMETHODCALLTYPE EventSink::OnEvent(OPCHANDLE, BOOL, BOOL, DWORD dwCount,
+                                             ONEVENTSTRUCT* pEvents) noexcept
+{
+    if (dwCount > 0 && !pEvents) return E_INVALIDARG;
+    try {
+        std::vector<ReceivedEvent> events;
+        events.reserve(dwCount);
+        for (DWORD i = 0; i < dwCount; ++i) {
+            const ONEVENTSTRUCT& event = pEvents[i];
+            events.push_back({event.ftTime, narrow(reinterpret_cast<OLECHAR*>(event.szSource)),
+                              narrow(reinterpret_cast<OLECHAR*>(event.szMessage)),
+                              event.dwSeverity});
+        }
+        m_handler(std::move(events));
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+} // namespace opcprobe

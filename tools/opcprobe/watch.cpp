@@ -1,0 +1,111 @@
+#include "watch.h"
+
+#include "advice.h"
+#include "data_sink.h"
+#include "probe_group.h"
+#include "report.h"
+#include "session.h"
+#include "shutdown_sink.h"
+#include "watch_lines.h"
+#include "watch_queue.h"
+
+#include <algorithm>
+#include <iostream>
+#include <memory>
+
+namespace opcprobe {
+namespace {
+
+using Clock = WatchQueue::Clock;
+
+// How soon an interrupt is noticed while nothing arrives.
+constexpr auto kInterruptPoll = std::chrono::milliseconds(100);
+
+// Prints the refused items as the read command does; false when any was refused.
+bool reportRefused(const std::vector<std::string>& items, const std::vector<AddedItem>& added,
+                   bool json, std::ostream& out)
+{
+    bool allAdded = true;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (SUCCEEDED(added[i].error)) continue;
+        allAdded = false;
+        ItemValue refused;
+        refused.item = items[i];
+        refused.error = added[i].error;
+        out << (json ? itemJson(refused).dump() : itemText(refused)) << std::endl;
+    }
+    return allAdded;
+}
+
+} // namespace
+
+Clock::time_point watchDeadline(std::optional<double> seconds)
+{
+    if (!seconds) return Clock::time_point::max();
+    return Clock::now() +
+           std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(*seconds));
+}
+
+std::optional<Advice> adviseShutdown(IOPCServer* server, IUnknown* sink)
+{
+    try {
+        return std::make_optional<Advice>(server, IID_IOPCShutdown, sink, "the shutdown sink");
+    } catch (const ProbeFailure& failure) {
+        std::cerr << "opcprobe: " << failure.what() << "; shutdown requests will not be seen\n";
+        return std::nullopt;
+    }
+}
+
+WatchEnd printUntilEnd(WatchQueue& queue, Clock::time_point end, bool json, std::ostream& out,
+                       const std::atomic<bool>& interrupted)
+{
+    for (;;) {
+        const WatchQueue::Taken taken = queue.take(std::min(end, Clock::now() + kInterruptPoll));
+        // Flushed line by line, for scripts that read the output as it comes.
+        for (const std::string& line : taken.lines) out << line << std::endl;
+        if (taken.shutdown) {
+            out << shutdownLine(*taken.shutdown, json) << std::endl;
+            return WatchEnd::ShutdownRequested;
+        }
+        if (interrupted) return WatchEnd::Interrupted;
+        if (Clock::now() >= end) return WatchEnd::TimeUp;
+    }
+}
+
+WatchOutcome watch(IOPCServer* server, const std::vector<std::string>& items,
+                   const WatchSettings& settings, bool json, std::ostream& out,
+                   const std::atomic<bool>& interrupted)
+{
+    GroupSettings groupSettings;
+    groupSettings.active = true;
+    groupSettings.updateRate = settings.updateRate;
+    groupSettings.deadband = settings.deadband;
+    ProbeGroup group(server, groupSettings);
+    const std::vector<AddedItem> added = group.addItems(items);
+    WatchOutcome outcome;
+    outcome.allItemsAdded = reportRefused(items, added, json, out);
+    const auto watched = std::count_if(added.begin(), added.end(),
+                                       [](const AddedItem& item) { return SUCCEEDED(item.error); });
+    if (watched == 0)
+        throw ProbeFailure("Adding the items", items.empty() ? E_INVALIDARG : added.front().error);
+
+    // The sinks may be called after the probe let go of them, so they share the queue.
+    const auto queue = std::make_shared<WatchQueue>();
+    const auto dataSink = DataSink::create([queue, items, json](DataCallback call) {
+        // Completions of other requests carry a transaction id; the probe makes none.
+        if (call.kind == DataCallback::Kind::DataChange && call.transaction == 0)
+            queue->push(dataChangeLines(call, items, json));
+    });
+    const auto shutdownSink = ShutdownSink::create(
+        [queue](std::string reason) { queue->requestShutdown(std::move(reason)); });
+
+    const Advice dataAdvice(group.object(), IID_IOPCDataCallback, dataSink.get(),
+                            "the data callback");
+    const std::optional<Advice> shutdownAdvice = adviseShutdown(server, shutdownSink.get());
+    std::cerr << "opcprobe: watching " << watched << " item(s), update rate " << group.revisedRate()
+              << " ms, deadband " << settings.deadband << " %\n";
+    outcome.end = printUntilEnd(*queue, watchDeadline(settings.seconds), json, out, interrupted);
+    return outcome;
+}
+
+} // namespace opcprobe

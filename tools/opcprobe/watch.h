@@ -1,0 +1,60 @@
+// `opcprobe watch`: subscribes to items through an active group and prints every data change
+// the server reports, until the time is up, the user interrupts, or the server asks its clients
+// to disconnect.
+#pragma once
+
+#include "advice.h"
+#include "vetrel/opc.h"
+#include "watch_queue.h"
+
+#include <atomic>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace opcprobe {
+
+struct WatchSettings
+{
+    DWORD updateRate = 1000;
+    // Percent of the last reported value an analog item must move to be reported.
+    float deadband = 0.0f;
+    // Empty: until interrupted or shut down.
+    std::optional<double> seconds;
+};
+
+enum class WatchEnd
+{
+    TimeUp,
+    Interrupted,
+    ShutdownRequested,
+};
+
+struct WatchOutcome
+{
+    WatchEnd end = WatchEnd::TimeUp;
+    // False when the server refused some items; the others were watched.
+    bool allItemsAdded = true;
+};
+
+// The parts of a watch that the other listening commands share.
+
+// When a watch of seconds ends; never when empty.
+WatchQueue::Clock::time_point watchDeadline(std::optional<double> seconds);
+// Advises sink for the server's shutdown requests. That sink is a courtesy: a server that
+// refuses it is still listened to, the refusal reported on standard error.
+std::optional<Advice> adviseShutdown(IOPCServer* server, IUnknown* sink);
+// Prints the queued lines as they come until end, an interrupt or the server's shutdown
+// request.
+WatchEnd printUntilEnd(WatchQueue& queue, WatchQueue::Clock::time_point end, bool json,
+                       std::ostream& out, const std::atomic<bool>& interrupted);
+
+// Prints each change as one line to out (JSON objects with json), refused items first. The
+// group and the advised sinks are gone when it returns. Throws ProbeFailure when no item could
+// be watched.
+WatchOutcome watch(IOPCServer* server, const std::vector<std::string>& items,
+                   const WatchSettings& settings, bool json, std::ostream& out,
+                   const std::atomic<bool>& interrupted);
+
+} // namespace opcprobe
