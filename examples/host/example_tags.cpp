@@ -9,6 +9,8 @@ namespace example {
 namespace {
 
 constexpr WORD kGood = 0xC0;
+// Level numbers of SetItemLevelAlarm.
+constexpr int kLow = 2, kHigh = 3;
 
 // Owns the VARIANTs handed to the host API, which copies them.
 struct Value
@@ -92,6 +94,12 @@ ExampleTags::ExampleTags()
     setR4(value, 0.0f);
     m_level = create(kTankLevel, value, true);
     SetTagPropertiesA(m_level, "Tank level", "m");
+    SetItemLevelAlarm(m_level, kHigh, kTankLevelHigh, kTankLevelHighSeverity, TRUE);
+    setR4(value, (kInflowLow + kInflowHigh) / 2.0f);
+    const DWORD inflow = create(kTankInflow, value, true);
+    SetTagPropertiesA(inflow, "Tank inflow", "l/min");
+    SetItemLevelAlarm(inflow, kLow, kInflowLow, kInflowLowSeverity, TRUE);
+    SetItemLevelAlarm(inflow, kHigh, kInflowHigh, kInflowHighSeverity, TRUE);
     setI4(value, 0);
     m_count = create(kLineCount, value, true);
     setBool(value, false);

@@ -1,6 +1,6 @@
-// The tags of the example host: a few moving process values, one writable tag of every value
-// type, and the tags through which a client asks the host to quit or to ask its clients to
-// disconnect.
+// The tags of the example host: a few moving process values, tags with level alarms, one
+// writable tag of every value type, and the tags through which a client asks the host to quit or to
+// ask its clients to disconnect.
 #pragma once
 
 #include "vetrel/com.h"
@@ -15,6 +15,15 @@ inline constexpr std::string_view kLineCount = "Example.Line.Count";
 inline constexpr std::string_view kLineRunning = "Example.Line.Running";
 inline constexpr std::string_view kLineStatus = "Example.Line.Status";
 inline constexpr std::string_view kTankProfile = "Example.Tank.Profile";
+// The level raises a Hi alarm near the top of each of its swings.
+inline constexpr float kTankLevelHigh = 8.0f;
+inline constexpr DWORD kTankLevelHighSeverity = 500;
+// A writable flow the host never moves, with Lo and Hi alarms: a client drives it by writing.
+inline constexpr std::string_view kTankInflow = "Example.Tank.Inflow";
+inline constexpr float kInflowLow = 10.0f;
+inline constexpr float kInflowHigh = 90.0f;
+inline constexpr DWORD kInflowLowSeverity = 400;
+inline constexpr DWORD kInflowHighSeverity = 700;
 // Writing TRUE here ends the host.
 inline constexpr std::string_view kQuit = "Example.Host.Quit";
 // Writing TRUE here makes the host send every client a shutdown request, and serve on.

@@ -1,5 +1,7 @@
-// A small host of the Vetrel runtime and a COM local server: it publishes a few moving tags and
-// one writable tag of every value type, and prints the runtime's trace lines.
+// A small host of the Vetrel runtime and a COM local server: it publishes a few moving tags, two
+// tags with level alarms (Example.Tank.Level swings through its Hi limit, Example.Tank.Inflow
+// crosses its Lo and Hi limits when clients write it) and one writable tag of every value type,
+// and prints the runtime's trace lines.
 //
 //   vetrel-example-host [SECONDS]   serve for SECONDS (default 10; 0 serves until Ctrl+C)
 //   vetrel-example-host RegServer   register as the local server of Vetrel.ExampleHost, and exit

@@ -25,6 +25,9 @@ constexpr DWORD kServerRate = 10;
 constexpr DWORD kStartTimeoutMs = 30000;
 constexpr DWORD kCallbackTimeoutMs = 20000;
 constexpr DWORD kExitTimeoutMs = 30000;
+// A wait that may time out while a client process is still starting.
+constexpr DWORD kShortWaitMs = 1000;
+constexpr LONG kAdviseAttempts = 30;
 // Every case writes through a group of its own and watches with another: a write reaches other
 // groups only as the host publishes it again.
 constexpr OPCHANDLE kFirstItem = 0, kSecondItem = 1;
@@ -294,6 +297,52 @@ TEST_F(Callbacks, OpcprobeWatchPrintsChangesUntilItsTimeIsUp)
     EXPECT_NE(run.output.find("\nExample.Line.Count = "), std::string::npos)
         << "the first report carries the item's value\n"
         << run.output;
+}
+
+// An OPC 1.0 client in another process: its advise sink gets the group's data blocks with
+// timestamps in global memory that COM copies across, texts included.
+TEST_F(Callbacks, OpcprobeWatchV1ReadsTheDataBlocksOfItsGroup)
+{
+    e2e::RunningProgram probe("opcprobe.exe", "--progid Vetrel.ExampleHost --json watch --v1 "
+                                              "Example.Types.I8 Example.Types.BSTR --rate " +
+                                                  std::to_string(kServerRate) + " --for 5");
+    const auto printed = [&probe](std::string_view item, std::string_view value) {
+        return probe.waitForLines(
+            [item, value](const std::vector<std::string>& lines) {
+                for (const std::string& line : lines)
+                    if (line.find(item) != std::string::npos &&
+                        line.find(value) != std::string::npos)
+                        return true;
+                return false;
+            },
+            kShortWaitMs);
+    };
+    // Changes before the probe has advised its sink reach no one: change until one arrives.
+    bool advised = false;
+    for (LONG value = 1; value <= kAdviseAttempts && !advised; ++value) {
+        write("Example.Types.I8", integer(VT_I8, 7000 + value));
+        advised = printed(R"("item":"Example.Types.I8")", R"("value":70)");
+    }
+    ASSERT_TRUE(advised) << probe.output();
+
+    const OLECHAR characters[] = {'B', 'l', 'o', 'c', 'k', ' ', 0xE9};
+    VARIANT text;
+    VariantInit(&text);
+    text.vt = VT_BSTR;
+    text.bstrVal = SysAllocStringLen(characters, 7);
+    write("Example.Types.BSTR", text);
+    VariantClear(&text);
+    EXPECT_TRUE(printed(R"("item":"Example.Types.BSTR")", "Block \xC3\xA9")) << probe.output();
+    write("Example.Types.I8", integer(VT_I8, -123456));
+    EXPECT_TRUE(printed(R"("item":"Example.Types.I8")", R"("value":-123456)")) << probe.output();
+
+    // A probe that leaves by itself has unadvised and released everything it held.
+    EXPECT_EQ(probe.waitForExit(kExitTimeoutMs), 0u) << probe.output();
+    for (const std::string& line : probe.lines()) {
+        ASSERT_TRUE(nlohmann::json::accept(line)) << line;
+        const nlohmann::json item = nlohmann::json::parse(line);
+        EXPECT_FALSE(item.contains("error")) << "every value travels in the block: " << line;
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <set>
 
 namespace {
@@ -12,6 +13,18 @@ namespace {
 constexpr DWORD kStartTimeoutMs = 30000;
 // The simulator steps its variables once a second.
 constexpr DWORD kChangeTimeoutMs = 20000;
+
+// The value of the one item of an opcprobe --json read, or empty when it has none.
+std::optional<double> readValue(const std::string& item)
+{
+    const e2e::ProgramRun read =
+        e2e::runProgram("opcprobe.exe", "--progid Drevik.OPCServer --json read " + item);
+    const nlohmann::json document = nlohmann::json::parse(read.output, nullptr, false);
+    if (read.exitCode != 0 || !document.is_object() || document["items"].size() != 1 ||
+        !document["items"][0]["value"].is_number())
+        return std::nullopt;
+    return document["items"][0]["value"].get<double>();
+}
 
 // A copy of the sample configuration, since the simulator saves its variables when it ends.
 std::string sampleCopy()
@@ -35,12 +48,35 @@ std::set<double> valuesOf(const std::vector<std::string>& lines, const std::stri
     return values;
 }
 
-TEST(Simulator, AWatchingClientSeesTheSimulatedVariablesChange)
+// One simulator serves every case: a simulator ended by force leaves its class registered with
+// COM, and a second one would not be reached. It is ended with the program; scripts/demo shows
+// its orderly end.
+class Simulator : public ::testing::Test
 {
-    // Both programs are ended with the test; scripts/demo shows the simulator's orderly end.
-    e2e::RunningProgram simulator("moxlan-console.exe", "--config \"" + sampleCopy() + "\"");
-    ASSERT_TRUE(simulator.waitForLine("Moxlan started with 3 variables", kStartTimeoutMs))
-        << simulator.output();
+protected:
+    static void SetUpTestSuite()
+    {
+        s_simulator =
+            new e2e::RunningProgram("moxlan-console.exe", "--config \"" + sampleCopy() + "\"");
+        ASSERT_TRUE(s_simulator->waitForLine("Moxlan started with 3 variables", kStartTimeoutMs))
+            << s_simulator->output();
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(s_simulator->waitForLine("Moxlan started with 3 variables", 0))
+            << "the simulator did not start";
+    }
+
+    static void TearDownTestSuite() { delete s_simulator; }
+
+    static e2e::RunningProgram* s_simulator;
+};
+
+e2e::RunningProgram* Simulator::s_simulator = nullptr;
+
+TEST_F(Simulator, AWatchingClientSeesTheSimulatedVariablesChange)
+{
 
     e2e::RunningProgram probe("opcprobe.exe", "--progid Drevik.OPCServer --json watch "
                                               "Plant.Ramp Plant.Setpoint --rate 250");
@@ -53,6 +89,28 @@ TEST(Simulator, AWatchingClientSeesTheSimulatedVariablesChange)
         << probe.output();
     EXPECT_EQ(valuesOf(probe.lines(), "Plant.Setpoint"), std::set<double>{50.0})
         << "the constant variable stays";
+}
+
+TEST_F(Simulator, AnIncrementalVariableContinuesFromAClientWrite)
+{
+    // The ramp starts at 0 and climbs to 100 in small steps: it reaches 60 only from the write.
+    constexpr double kWritten = 60.0;
+    const e2e::ProgramRun written =
+        e2e::runProgram("opcprobe.exe", "--progid Drevik.OPCServer --json write Plant.Ramp=60");
+    ASSERT_EQ(written.exitCode, 0u) << written.output;
+
+    // Reads until two values after the written one have come; each is one step further.
+    std::vector<double> seen;
+    const DWORD started = GetTickCount();
+    while (seen.size() < 2 && GetTickCount() - started < kChangeTimeoutMs) {
+        const std::optional<double> value = readValue("Plant.Ramp");
+        ASSERT_TRUE(value) << "the ramp can be read";
+        if (*value != kWritten && (seen.empty() || seen.back() != *value)) seen.push_back(*value);
+    }
+    ASSERT_EQ(seen.size(), 2u) << "the ramp moves on after the write";
+    EXPECT_GT(seen[0], kWritten) << "the next step starts from the written value";
+    EXPECT_GT(seen[1], seen[0]);
+    EXPECT_LT(seen[1], 100.0) << "no wrap happens this soon";
 }
 
 } // namespace

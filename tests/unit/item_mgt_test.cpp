@@ -67,7 +67,7 @@ protected:
             probe->done.notify_all();
         }).detach();
         std::unique_lock held(probe->lock);
-        return probe->done.wait_for(held, std::chrono::seconds(10),
+        return probe->done.wait_for(held, std::chrono::seconds(30),
                                     [&] { return probe->finished; });
     }
 

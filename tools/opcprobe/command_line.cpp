@@ -50,6 +50,8 @@ void defineCommandLine(CLI::App& app, Options& options)
         ->check(CLI::Range(0.0, 100.0))
         ->capture_default_str();
     addDuration(*watch, options.watch.seconds, "watch this many seconds (default: until Ctrl+C)");
+    watch->add_flag("--v1", options.watch.v1,
+                    "listen as an OPC 1.0 client, to data blocks with timestamps");
     watch->callback([&options] { options.command = Command::Watch; });
 
     auto* browse = app.add_subcommand("browse", "the server's namespace, as a tree from the root");

@@ -4,6 +4,7 @@
 //   opcprobe --clsid {5C2E9A61-3B7D-4F08-A51E-6D902B44C713} read Example.Tank.Level
 //   opcprobe --progid Vetrel.ExampleHost --json write Example.Types.R8=2.5
 //   opcprobe --progid Vetrel.ExampleHost watch Example.Tank.Level --rate 500 --for 10
+//   opcprobe --progid Vetrel.ExampleHost watch --v1 Example.Tank.Level
 //   opcprobe --progid Vetrel.ExampleHost browse --flat
 //   opcprobe --progid Vetrel.ExampleHost properties Example.Tank.Level
 //   opcprobe --progid Vetrel.ExampleHost --json events --for 60

@@ -6,6 +6,7 @@
 #include "report.h"
 #include "session.h"
 #include "shutdown_sink.h"
+#include "stream_sink.h"
 #include "watch_lines.h"
 #include "watch_queue.h"
 
@@ -91,16 +92,22 @@ WatchOutcome watch(IOPCServer* server, const std::vector<std::string>& items,
 
     // The sinks may be called after the probe let go of them, so they share the queue.
     const auto queue = std::make_shared<WatchQueue>();
-    const auto dataSink = DataSink::create([queue, items, json](DataCallback call) {
+    const auto onChange = [queue, items, json](DataCallback call) {
         // Completions of other requests carry a transaction id; the probe makes none.
         if (call.kind == DataCallback::Kind::DataChange && call.transaction == 0)
             queue->push(dataChangeLines(call, items, json));
-    });
+    };
     const auto shutdownSink = ShutdownSink::create(
         [queue](std::string reason) { queue->requestShutdown(std::move(reason)); });
 
-    const Advice dataAdvice(group.object(), IID_IOPCDataCallback, dataSink.get(),
-                            "the data callback");
+    // The server holds the advised sink for as long as it is advised.
+    std::optional<StreamAdvice> streamAdvice;
+    std::optional<Advice> dataAdvice;
+    if (settings.v1)
+        streamAdvice.emplace(group.object(), StreamSink::create(onChange).get());
+    else
+        dataAdvice.emplace(group.object(), IID_IOPCDataCallback, DataSink::create(onChange).get(),
+                           "the data callback");
     const std::optional<Advice> shutdownAdvice = adviseShutdown(server, shutdownSink.get());
     std::cerr << "opcprobe: watching " << watched << " item(s), update rate " << group.revisedRate()
               << " ms, deadband " << settings.deadband << " %\n";

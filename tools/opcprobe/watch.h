@@ -22,6 +22,8 @@ struct WatchSettings
     float deadband = 0.0f;
     // Empty: until interrupted or shut down.
     std::optional<double> seconds;
+    // Listen as an OPC 1.0 client: data blocks through the group's IDataObject.
+    bool v1 = false;
 };
 
 enum class WatchEnd
