@@ -11,6 +11,7 @@
 #include "platform/task_mem.h"
 #include "probe_group.h"
 #include "session.h"
+#include "started_host.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -22,7 +23,6 @@ using opcprobe::DataCallback;
 
 constexpr DWORD kServerRate = 10;
 // Bounds of waits for what must come; reached only when something is broken.
-constexpr DWORD kStartTimeoutMs = 30000;
 constexpr DWORD kCallbackTimeoutMs = 20000;
 constexpr DWORD kExitTimeoutMs = 30000;
 // A wait that may time out while a client process is still starting.
@@ -67,52 +67,22 @@ class Callbacks : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        s_hostProgram = new e2e::RunningProgram("vetrel-example-host.exe",
-                                                "--rate " + std::to_string(kServerRate) + " 0");
-        // The first tick comes after the class is registered and every tag is created: no
-        // client can make COM start a second host, and every item is found.
-        ASSERT_TRUE(s_hostProgram->waitForLine("tick 1:", kStartTimeoutMs))
-            << s_hostProgram->output();
-        s_apartment = new e2e::Apartment;
-        HRESULT hr = E_FAIL;
-        s_server = new ComPtr<IOPCServer>(e2e::activateHost<IOPCServer>(IID_IOPCServer, &hr));
-        ASSERT_EQ(hr, S_OK);
+        e2e::StartedHost::start("--rate " + std::to_string(kServerRate) + " 0");
         ASSERT_EQ(e2e::hostProcesses().size(), 1u);
     }
+    static void TearDownTestSuite() { e2e::StartedHost::stop(); }
 
-    void SetUp() override { ASSERT_TRUE(s_server && *s_server) << "no connection to the host"; }
-
-    static void TearDownTestSuite()
+    void SetUp() override
     {
-        if (s_server && *s_server) write(example::kQuit, integer(VT_BOOL, -1));
-        delete s_server;
-        EXPECT_EQ(s_hostProgram->waitForExit(kExitTimeoutMs), 0u)
-            << "the host ends cleanly when asked";
-        delete s_hostProgram;
-        delete s_apartment;
+        ASSERT_TRUE(e2e::StartedHost::connected()) << "no connection to the host";
     }
 
-    static IOPCServer* server() { return s_server->get(); }
-
-    // A client write through a group of its own.
+    static IOPCServer* server() { return e2e::StartedHost::server(); }
     static void write(std::string_view tag, const VARIANT& value)
     {
-        opcprobe::ProbeGroup writer(server());
-        const std::vector<OPCHANDLE> handles = added(writer, {std::string(tag)});
-        HRESULT hr = E_FAIL;
-        const std::vector<HRESULT> errors = e2e::writeItems(writer.syncIO(), handles, {value}, &hr);
-        EXPECT_EQ(hr, S_OK) << tag;
-        EXPECT_EQ(errors, std::vector<HRESULT>{S_OK}) << tag;
+        e2e::StartedHost::write(tag, value);
     }
-
-    static e2e::RunningProgram* s_hostProgram;
-    static e2e::Apartment* s_apartment;
-    static ComPtr<IOPCServer>* s_server;
 };
-
-e2e::RunningProgram* Callbacks::s_hostProgram = nullptr;
-e2e::Apartment* Callbacks::s_apartment = nullptr;
-ComPtr<IOPCServer>* Callbacks::s_server = nullptr;
 
 TEST_F(Callbacks, AGroupWithoutDeadbandReportsEveryUpdateOfATag)
 {

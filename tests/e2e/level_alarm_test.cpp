@@ -9,6 +9,7 @@
 #include "opc_client.h"
 #include "probe_group.h"
 #include "session.h"
+#include "started_host.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -22,11 +23,9 @@ using e2e::ComPtr;
 using opcprobe::ReceivedEvent;
 
 // Bounds of waits for what must come; reached only when something is broken.
-constexpr DWORD kStartTimeoutMs = 30000;
 constexpr DWORD kEventTimeoutMs = 20000;
 // The tank level passes its Hi limit once in about 31 one-second ticks of the host.
 constexpr DWORD kSwingTimeoutMs = 90000;
-constexpr DWORD kExitTimeoutMs = 30000;
 
 const std::string kHigh = "High Limit Exceeded";
 const std::string kLow = "Low Limit Exceeded";
@@ -119,31 +118,15 @@ private:
 class Events : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
+    static void SetUpTestSuite() { e2e::StartedHost::start("0"); }
+    static void TearDownTestSuite() { e2e::StartedHost::stop(); }
+
+    void SetUp() override
     {
-        s_hostProgram = new e2e::RunningProgram("vetrel-example-host.exe", "0");
-        // The first tick comes after the class is registered and every tag is created.
-        ASSERT_TRUE(s_hostProgram->waitForLine("tick 1:", kStartTimeoutMs))
-            << s_hostProgram->output();
-        s_apartment = new e2e::Apartment;
-        HRESULT hr = E_FAIL;
-        s_server = new ComPtr<IOPCServer>(e2e::activateHost<IOPCServer>(IID_IOPCServer, &hr));
-        ASSERT_EQ(hr, S_OK);
+        ASSERT_TRUE(e2e::StartedHost::connected()) << "no connection to the host";
     }
 
-    void SetUp() override { ASSERT_TRUE(s_server && *s_server) << "no connection to the host"; }
-
-    static void TearDownTestSuite()
-    {
-        if (s_server && *s_server) write(example::kQuit, number(VT_BOOL, -1.0f));
-        delete s_server;
-        EXPECT_EQ(s_hostProgram->waitForExit(kExitTimeoutMs), 0u)
-            << "the host ends cleanly when asked";
-        delete s_hostProgram;
-        delete s_apartment;
-    }
-
-    static IOPCServer* server() { return s_server->get(); }
+    static IOPCServer* server() { return e2e::StartedHost::server(); }
 
     static VARIANT number(VARTYPE type, float value)
     {
@@ -155,30 +138,11 @@ protected:
         return number;
     }
 
-    // A client write through a group of its own; the host publishes the value again at once.
-    static void write(std::string_view tag, const VARIANT& value)
+    static void writeInflow(float value)
     {
-        opcprobe::ProbeGroup writer(server());
-        const std::vector<opcprobe::AddedItem> items = writer.addItems({std::string(tag)});
-        ASSERT_EQ(items.size(), 1u);
-        ASSERT_EQ(items[0].error, S_OK) << tag;
-        HRESULT hr = E_FAIL;
-        const std::vector<HRESULT> errors =
-            e2e::writeItems(writer.syncIO(), {items[0].server}, {value}, &hr);
-        EXPECT_EQ(hr, S_OK) << tag;
-        EXPECT_EQ(errors, std::vector<HRESULT>{S_OK}) << tag;
+        e2e::StartedHost::write(example::kTankInflow, number(VT_R4, value));
     }
-
-    static void writeInflow(float value) { write(example::kTankInflow, number(VT_R4, value)); }
-
-    static e2e::RunningProgram* s_hostProgram;
-    static e2e::Apartment* s_apartment;
-    static ComPtr<IOPCServer>* s_server;
 };
-
-e2e::RunningProgram* Events::s_hostProgram = nullptr;
-e2e::Apartment* Events::s_apartment = nullptr;
-ComPtr<IOPCServer>* Events::s_server = nullptr;
 
 TEST_F(Events, TheSwingingTankLevelRaisesItsHighAlarmAndReturnsToNormal)
 {
