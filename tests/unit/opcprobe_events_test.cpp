@@ -7,6 +7,7 @@
 #include "session.h"
 #include "support/times.h"
 #include "support/trace_recorder.h"
+#include "unit/opcprobe_options.h"
 #include "vetrel/vetrel.h"
 #include "wide_text.h"
 
@@ -25,17 +26,7 @@ using vetrel::platform::ComPtr;
 constexpr CLSID kProbedClass = {
     0x6A1F2C90, 0x4E7B, 0x4B2D, {0x9C, 0x31, 0x7E, 0x05, 0xA8, 0x4D, 0x12, 0x66}};
 
-Options parse(std::vector<std::string> arguments)
-{
-    CLI::App app;
-    Options options;
-    defineCommandLine(app, options);
-    arguments.insert(arguments.begin(), "opcprobe");
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    app.parse(static_cast<int>(argv.size()), argv.data());
-    return options;
-}
+using opcprobe::test::parse;
 
 TEST(OpcProbeEvents, CommandLineTakesAnOptionalDuration)
 {

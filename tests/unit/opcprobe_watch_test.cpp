@@ -4,6 +4,7 @@
 #include "data_sink.h"
 #include "shutdown_sink.h"
 #include "support/times.h"
+#include "unit/opcprobe_options.h"
 #include "watch_lines.h"
 #include "watch_queue.h"
 #include "wide_text.h"
@@ -20,18 +21,7 @@ using namespace opcprobe;
 using vetrel::Variant;
 using vetrel::platform::ComPtr;
 
-// The options a command line gives, or the parser's complaint as an exception.
-Options parse(std::vector<std::string> arguments)
-{
-    CLI::App app;
-    Options options;
-    defineCommandLine(app, options);
-    arguments.insert(arguments.begin(), "opcprobe");
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    app.parse(static_cast<int>(argv.size()), argv.data());
-    return options;
-}
+using opcprobe::test::parse;
 
 VARIANT r4(float number)
 {
