@@ -1,6 +1,6 @@
 #include "simulator/console/console_host.h"
 
-#include "simulator/console/main_queue.h"
+#include "simulator/core/main_queue.h"
 #include "simulator/core/event_log.h"
 #include "simulator/core/moxlan_app.h"
 #include "simulator/core/moxlan_doc.h"
@@ -91,7 +91,7 @@ private:
             printLine(stdout, m_log.addLine(event.text, event.time));
             return true;
         case HostEvent::Kind::TagWritten:
-            m_doc.OnTagWritten(event.tag);
+            m_doc.OnTagWritten(event.tag, event.value);
             return true;
         case HostEvent::Kind::Interrupt:
             say("Interrupted: asking the clients to disconnect");

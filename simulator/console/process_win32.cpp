@@ -1,4 +1,4 @@
-#include "simulator/console/main_queue.h"
+#include "simulator/core/main_queue.h"
 #include "simulator/console/process.h"
 
 #include <chrono>

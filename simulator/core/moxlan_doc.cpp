@@ -101,18 +101,22 @@ void CMoxlanDoc::SimulateAll()
     }
 }
 
-void CMoxlanDoc::OnTagWritten(DWORD hTag)
+std::optional<float> CMoxlanDoc::WrittenValue(DWORD hTag)
+{
+    vetrel::Variant written;
+    if (!ReadTag(hTag, written.out())) return std::nullopt;
+    // The runtime keeps the tag's own type, VT_R4; any other value is converted.
+    VARIANT asFloat;
+    VariantInit(&asFloat);
+    if (FAILED(VariantChangeType(&asFloat, const_cast<VARIANT*>(&written.get()), 0, VT_R4)))
+        return std::nullopt;
+    return asFloat.fltVal;
+}
+
+void CMoxlanDoc::OnTagWritten(DWORD hTag, float value)
 {
     for (const auto& device : m_DeviceList) {
-        if (static_cast<DWORD>(device->m_hTag) != hTag) continue;
-        vetrel::Variant written;
-        if (!ReadTag(hTag, written.out())) continue;
-        // The runtime keeps the tag's own type, VT_R4; any other value is converted, and one
-        // that does not convert leaves the variable as it was.
-        VARIANT asFloat;
-        VariantInit(&asFloat);
-        if (SUCCEEDED(VariantChangeType(&asFloat, const_cast<VARIANT*>(&written.get()), 0, VT_R4)))
-            device->setValue(asFloat.fltVal);
+        if (static_cast<DWORD>(device->m_hTag) == hTag) device->setValue(value);
     }
 }
 

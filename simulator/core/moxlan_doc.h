@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,8 +44,10 @@ public:
 
     // One tick: every variable steps, then every one is pushed to its tag, changed or not.
     void SimulateAll();
-    // A client wrote the tag: every variable of that tag takes the tag's value.
-    void OnTagWritten(DWORD hTag);
+    // The tag's value as a variable holds it; nothing when it does not convert to a number.
+    static std::optional<float> WrittenValue(DWORD hTag);
+    // A client wrote the tag: every variable of that tag takes the written value.
+    void OnTagWritten(DWORD hTag, float value);
     bool OnNewDocument();
 
     // Replaces the variables and their tags with those of a configuration file. Bytes of

@@ -56,6 +56,7 @@ int showDocument(CMoxlanDoc& doc, CRecentFileList& recent)
         SYSTEMTIME now;
         GetLocalTime(&now);
         frame.eventView().addLine(doc.startupProblem(), now);
+        frame.eventView().showNewLines();
     }
     ShowWindow(frame.hwnd(), SW_SHOW);
     UpdateWindow(frame.hwnd());

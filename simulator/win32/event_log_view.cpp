@@ -11,6 +11,10 @@ COPCSvrEventView::COPCSvrEventView() : CLineView("MoxlanEventLog", CEventLog::kM
 void COPCSvrEventView::addLine(std::string_view text, const SYSTEMTIME& localTime)
 {
     m_pane.addLine(text, localTime, geometry().visibleLines());
+}
+
+void COPCSvrEventView::showNewLines()
+{
     showTopLine();
     repaint();
 }

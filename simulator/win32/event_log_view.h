@@ -12,7 +12,10 @@ class COPCSvrEventView : public CLineView
 public:
     COPCSvrEventView();
 
+    // Lines added are shown by the next showNewLines: moving the scroll bar for each line of a
+    // burst would cost a redraw each.
     void addLine(std::string_view text, const SYSTEMTIME& localTime);
+    void showNewLines();
     void clear();
     // The log as plain 8-bit text, one line per row ending in CR LF; nothing happens when the
     // log is empty or the clipboard memory cannot be had.

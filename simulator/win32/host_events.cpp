@@ -1,6 +1,6 @@
 #include "simulator/win32/host_events.h"
 
-#include "simulator/console/main_queue.h"
+#include "simulator/core/main_queue.h"
 #include "simulator/win32/app.h"
 #include "simulator/win32/event_log_view.h"
 #include "vetrel/vetrel.h"
@@ -55,22 +55,26 @@ void closeMailbox()
 
 void deliverHostEvents()
 {
-    // Reports queued from here on ring again.
+    // Reports queued from here on ring again. Only the reports waiting now are delivered, so a
+    // client that keeps the runtime tracing cannot keep the window from its timer and input.
     g_rung = false;
     const CMoxlanApp& app = theApp();
-    while (std::optional<HostEvent> event = mainQueue().waitUntil({})) {
-        switch (event->kind) {
+    bool traced = false;
+    for (const HostEvent& event : mainQueue().takeAll()) {
+        switch (event.kind) {
         case HostEvent::Kind::Trace:
-            if (app.m_pEventView) app.m_pEventView->addLine(event->text, event->time);
+            if (app.m_pEventView) app.m_pEventView->addLine(event.text, event.time);
+            traced = true;
             break;
         case HostEvent::Kind::TagWritten:
-            if (app.m_pDoc) app.m_pDoc->OnTagWritten(event->tag);
+            if (app.m_pDoc) app.m_pDoc->OnTagWritten(event.tag, event.value);
             break;
         case HostEvent::Kind::Interrupt:
         case HostEvent::Kind::Terminate:
             break;
         }
     }
+    if (traced && app.m_pEventView) app.m_pEventView->showNewLines();
 }
 
 } // namespace moxlan::win32

@@ -116,6 +116,15 @@ TEST(Document, EveryTickPushesEveryVariable)
     EXPECT_EQ(tagValue(ramp), 1.0f);
 }
 
+// A client write stores the value in the tag, then the runtime notifies the host, which reads
+// it there and hands it to the main thread.
+void clientWrites(CMoxlanDoc& doc, DWORD tag, const VARIANT& value)
+{
+    ASSERT_TRUE(UpdateTag(tag, value, 192));
+    const std::optional<float> written = CMoxlanDoc::WrittenValue(tag);
+    if (written) doc.OnTagWritten(tag, *written);
+}
+
 TEST(Document, ClientWriteContinuesTheSimulation)
 {
     CMoxlanDoc doc;
@@ -124,12 +133,7 @@ TEST(Document, ClientWriteContinuesTheSimulation)
     doc.AddDevice(variable("Write.Noise", moxlan::SIM_RANDOM, 0.0f));
     const auto handle = [&](int i) { return static_cast<DWORD>(doc.GetDevice(i)->m_hTag); };
 
-    // A client write stores the value in the tag, then notifies the host with the handle.
-    for (int i = 0; i < 3; ++i) {
-        VARIANT written = floatValue(40.0f + float(i));
-        ASSERT_TRUE(UpdateTag(handle(i), written, 192));
-        doc.OnTagWritten(handle(i));
-    }
+    for (int i = 0; i < 3; ++i) clientWrites(doc, handle(i), floatValue(40.0f + float(i)));
     EXPECT_EQ(doc.GetDevice(0)->value(), 40.0f);
     doc.SimulateAll();
     EXPECT_EQ(tagValue(doc.GetDevice(0)->m_hTag), 40.5f) << "counts on from the written value";
@@ -142,8 +146,7 @@ TEST(Document, ClientWriteContinuesTheSimulation)
     VariantInit(&whole);
     whole.vt = VT_I4;
     whole.lVal = 7;
-    ASSERT_TRUE(UpdateTag(handle(1), whole, 192));
-    doc.OnTagWritten(handle(1));
+    clientWrites(doc, handle(1), whole);
     EXPECT_EQ(doc.GetDevice(1)->value(), 7.0f);
     EXPECT_EQ(doc.GetDevice(1)->m_Value.vt, VT_R4);
     VARIANT text;
@@ -152,13 +155,14 @@ TEST(Document, ClientWriteContinuesTheSimulation)
     const std::string ascii = "not a number";
     const std::basic_string<WCHAR> wide(ascii.begin(), ascii.end());
     text.bstrVal = SysAllocString(wide.c_str());
-    ASSERT_TRUE(UpdateTag(handle(1), text, 192));
+    clientWrites(doc, handle(1), text);
     VariantClear(&text);
-    doc.OnTagWritten(handle(1));
+    EXPECT_FALSE(CMoxlanDoc::WrittenValue(handle(1)));
     EXPECT_EQ(doc.GetDevice(1)->value(), 7.0f);
 
     // A handle no variable has changes nothing.
-    doc.OnTagWritten(0xFFFFFFFF);
+    EXPECT_FALSE(CMoxlanDoc::WrittenValue(0xFFFFFFFF));
+    doc.OnTagWritten(0xFFFFFFFF, 1.0f);
     EXPECT_EQ(doc.GetDevice(0)->value(), 40.5f);
 }
 

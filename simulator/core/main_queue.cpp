@@ -1,6 +1,9 @@
-#include "simulator/console/main_queue.h"
+#include "simulator/core/main_queue.h"
+
+#include "simulator/core/moxlan_doc.h"
 
 #include <exception>
+#include <utility>
 
 namespace moxlan {
 
@@ -22,6 +25,12 @@ std::optional<HostEvent> MainQueue::waitUntil(std::chrono::steady_clock::time_po
     HostEvent event = std::move(m_events.front());
     m_events.pop_front();
     return event;
+}
+
+std::deque<HostEvent> MainQueue::takeAll()
+{
+    std::lock_guard held(m_lock);
+    return std::exchange(m_events, {});
 }
 
 void MainQueue::close()
@@ -53,8 +62,11 @@ bool postTrace(const char* text) noexcept
 bool postTagWritten(DWORD tag) noexcept
 {
     try {
+        const std::optional<float> value = CMoxlanDoc::WrittenValue(tag);
+        if (!value) return false;
         HostEvent event = HostEvent::of(HostEvent::Kind::TagWritten);
         event.tag = tag;
+        event.value = *value;
         mainQueue().post(std::move(event));
     } catch (const std::exception&) {
         return false;

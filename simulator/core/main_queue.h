@@ -1,4 +1,4 @@
-// The console host's main-thread queue: what runtime threads and stop requests hand to the
+// The simulator hosts' main-thread queue: what runtime threads and stop requests hand to the
 // thread that owns the document and the event log.
 #pragma once
 
@@ -19,7 +19,7 @@ struct HostEvent
     {
         // A trace line of the runtime, with the local time it arrived.
         Trace,
-        // A client wrote the tag.
+        // A client wrote the tag; the value is what it wrote, as a variable holds it.
         TagWritten,
         // Ctrl+C: end only when no client stays connected.
         Interrupt,
@@ -38,6 +38,7 @@ struct HostEvent
     std::string text;
     SYSTEMTIME time{};
     DWORD tag = 0;
+    float value = 0.0f;
 };
 
 class MainQueue
@@ -47,6 +48,9 @@ public:
     void post(HostEvent event);
     // The oldest event, or nothing when the deadline passes first.
     std::optional<HostEvent> waitUntil(std::chrono::steady_clock::time_point deadline);
+    // Every waiting event, oldest first, without waiting: a batch the caller can finish before
+    // it looks at its other work.
+    std::deque<HostEvent> takeAll();
     void close();
 
 private:
@@ -64,6 +68,9 @@ MainQueue& mainQueue();
 // thread the runtime calls on. Without memory the report is lost and the client's call goes
 // on; false then.
 bool postTrace(const char* text) noexcept;
+// Takes the written value at once, inside the notification: a tick that comes before the main
+// thread handles the report would overwrite it in the tag. A value that is no number is not
+// reported (false).
 bool postTagWritten(DWORD tag) noexcept;
 
 } // namespace moxlan
