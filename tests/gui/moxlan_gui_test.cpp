@@ -6,6 +6,7 @@
 #include "simulator/win32/resource.h"
 #include "window_driver.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -20,6 +21,8 @@ constexpr const char* kVersionDialog = "Moxlan....OPC Version 2.0 Server Applica
 constexpr const char* kVariableDialog = "Simulated Process Variable";
 constexpr const char* kMessageBox = "Moxlan";
 constexpr const char* kVariable = "Smoke.Ramp";
+// The file name box of the Open and Save As dialogs.
+constexpr int kFileNameControl = 1148;
 
 // The copy of Moxlan.exe registered in this test's prefix; its folder takes Moxlan.cfg.
 std::string appPath()
@@ -28,11 +31,44 @@ std::string appPath()
     return path ? path : "";
 }
 
-std::string configPath()
+// A file in the program's folder, as Windows programs name it.
+std::string appFolderFile(const std::string& name)
 {
     std::string path = appPath();
-    path = path.substr(0, path.find_last_of('/') + 1) + "Moxlan.cfg";
-    return "Z:" + path;
+    path = "Z:" + path.substr(0, path.find_last_of('/') + 1) + name;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+std::string configPath()
+{
+    return appFolderFile("Moxlan.cfg");
+}
+
+std::string fileBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+// A configuration file of one variable: Ramp, 0.5, incremental every tick in 0 ... 100 by 0.5.
+const std::string kRampFile("\x08Rev. 1.1\x01\0\0\0\x04Ramp\0\0\0\x3F\x02\0\0\0\x01\0\0\0"
+                            "\0\0\0\0\0\0\xC8\x42\0\0\0\x3F",
+                            42);
+// What a file of that one variable starts with, whatever its value has become.
+const std::string kRampFileStart = kRampFile.substr(0, 18);
+
+// The program's recent-file entry, or nothing when it has none.
+std::optional<std::string> recentFile(int number)
+{
+    char path[MAX_PATH] = {};
+    DWORD size = sizeof path;
+    const std::string name = "File" + std::to_string(number);
+    if (RegGetValueA(HKEY_CURRENT_USER,
+                     "Software\\Local AppWizard-Generated Applications\\Moxlan\\Recent File List",
+                     name.c_str(), RRF_RT_REG_SZ, nullptr, path, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::string(path);
 }
 
 // A client that does not end within this time is ended and its read counts as failed.
@@ -47,6 +83,16 @@ std::optional<float> clientRead(const std::string& name)
     const std::string prefix = name + " = ";
     if (!run || run->exitCode != 0 || run->output.rfind(prefix, 0) != 0) return std::nullopt;
     return std::strtof(run->output.c_str() + prefix.size(), nullptr);
+}
+
+// Picks the file in the Open or Save As dialog.
+void chooseFile(const char* dialogTitle, const std::string& path)
+{
+    HWND dialog = waitForDialog(dialogTitle);
+    ASSERT_TRUE(dialog) << "no " << dialogTitle << " dialog";
+    setControlText(dialog, kFileNameControl, path);
+    clickButton(dialog, IDOK);
+    EXPECT_TRUE(waitUntilGone(dialog));
 }
 
 // Answers the message box that says the text.
@@ -93,6 +139,23 @@ TEST_F(MoxlanGui, StartsWithItsWindowAndTheStartUpDialog)
               std::string::npos);
     clickButton(dialog, IDOK);
     EXPECT_TRUE(waitUntilGone(dialog));
+}
+
+TEST_F(MoxlanGui, AboutAndHelpShowTheirTexts)
+{
+    postCommand(frame(), ID_APP_ABOUT);
+    HWND about = waitForDialog("Moxlan...OPC Server Simulation");
+    ASSERT_TRUE(about);
+    EXPECT_NE(staticTexts(about).find("Moxlan- (Version 3.2)"), std::string::npos);
+    clickButton(about, IDOK);
+    EXPECT_TRUE(waitUntilGone(about));
+
+    postCommand(frame(), ID_HELP_FINDER);
+    HWND help = waitForDialog("Moxlan Help");
+    ASSERT_TRUE(help);
+    EXPECT_NE(staticTexts(help).find("Simulate > New Variable"), std::string::npos);
+    clickButton(help, IDOK);
+    EXPECT_TRUE(waitUntilGone(help));
 }
 
 TEST_F(MoxlanGui, NewVariableDialogAddsATagThatClientsRead)
@@ -172,6 +235,37 @@ TEST_F(MoxlanGui, DeleteRemovesTheTag)
     EXPECT_TRUE(waitUntil([] { return !clientRead(kVariable); }));
 }
 
+TEST_F(MoxlanGui, OpenSaveAsAndRecentFilesSwapTheVariables)
+{
+    const std::string opened = appFolderFile("Opened.cfg");
+    const std::string saved = appFolderFile("Saved.cfg");
+    std::ofstream(opened, std::ios::binary) << kRampFile;
+
+    // The delete left the document modified: the user declines to save it first.
+    postCommand(frame(), ID_FILE_OPEN);
+    answerMessage("Save changes to Drevik.OPCServer?", IDNO);
+    chooseFile("Open", opened);
+    EXPECT_TRUE(waitUntil([&] { return windowText(frame()) == "Opened.cfg - Moxlan"; }));
+    EXPECT_TRUE(waitUntil([] { return clientRead("Ramp").has_value(); }));
+
+    postCommand(frame(), ID_FILE_SAVE_AS);
+    chooseFile("Save As", saved);
+    EXPECT_TRUE(waitUntil([&] { return windowText(frame()) == "Saved.cfg - Moxlan"; }));
+    const std::string bytes = fileBytes(saved);
+    EXPECT_EQ(bytes.size(), kRampFile.size());
+    EXPECT_EQ(bytes.substr(0, kRampFileStart.size()), kRampFileStart);
+
+    // The recent files, newest first: Saved.cfg, then Opened.cfg. The second opens again.
+    postCommand(frame(), ID_FILE_MRU_FILE1 + 1);
+    EXPECT_TRUE(waitUntil([&] { return windowText(frame()) == "Opened.cfg - Moxlan"; }));
+    // Now Saved.cfg is second; gone from the disk, it leaves the list with a message.
+    ASSERT_EQ(std::remove(saved.c_str()), 0);
+    postCommand(frame(), ID_FILE_MRU_FILE1 + 1);
+    answerMessage("Cannot open " + saved);
+    EXPECT_EQ(windowText(frame()), "Opened.cfg - Moxlan");
+    EXPECT_TRUE(clientRead("Ramp").has_value());
+}
+
 TEST_F(MoxlanGui, CopyEventsPutsTheClientTraceOnTheClipboard)
 {
     ASSERT_TRUE(setClipboardText("before"));
@@ -211,16 +305,17 @@ TEST_F(MoxlanGui, ExitWaitsForAttachedClients)
     client->Release();
     CoUninitialize();
 
-    // Without clients Exit ends the program; the user declines to save the document, and the
-    // configuration file is written all the same, now without variables.
+    // Without clients Exit ends the program. The opened document is unchanged, so nothing is
+    // asked; the configuration file takes its variable all the same, and the recent-file list
+    // is kept for the next start.
     postCommand(frame(), ID_APP_EXIT);
-    answerMessage("Save changes to Drevik.OPCServer?", IDNO);
     EXPECT_EQ(s_moxlan->waitForExit(kWindowTimeoutMs), 0u);
 
-    std::ifstream saved(configPath(), std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(saved)),
-                            std::istreambuf_iterator<char>());
-    EXPECT_EQ(bytes, std::string("\x08Rev. 1.1\0\0\0\0", 13));
+    const std::string bytes = fileBytes(configPath());
+    EXPECT_EQ(bytes.size(), kRampFile.size());
+    EXPECT_EQ(bytes.substr(0, kRampFileStart.size()), kRampFileStart);
+    EXPECT_EQ(recentFile(1), appFolderFile("Opened.cfg"));
+    EXPECT_EQ(recentFile(2), std::nullopt);
 }
 
 } // namespace
