@@ -31,9 +31,9 @@ ULONG STDMETHODCALLTYPE ClassFactory::Release() noexcept
 HRESULT STDMETHODCALLTYPE ClassFactory::CreateInstance(IUnknown* outer, REFIID riid,
                                                        void** object) noexcept
 {
-    if (!object) return E_INVALIDARG;
-    *object = nullptr;
+    if (object) *object = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
+    // A missing output is the new server's to refuse, with its own trace line.
     return CVetrelApp::instance().addServer(riid, object);
 }
 

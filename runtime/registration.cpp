@@ -42,6 +42,9 @@ extern "C" {
 BOOL UpdateRegistryA(CLSID clsid, const char* progId, const char* description, const char* exePath)
 {
     const std::string progIdText = cutText(progId, vetrel::kRegistryTextBuffer);
+    // An empty ProgID would name HKEY_CLASSES_ROOT itself, whose CLSID and OPC keys are not
+    // ours to write or delete: both directions refuse it.
+    if (progIdText.empty()) return FALSE;
     const std::string descriptionText = cutText(description, vetrel::kRegistryTextBuffer);
     const std::string classText = clsidText(clsid);
 
@@ -87,6 +90,7 @@ BOOL UpdateRegistryB(const BYTE* clsid, const char* progId, const char* descript
 BOOL UnregisterServerA(CLSID clsid, const char* progId)
 {
     const std::string progIdText = cutText(progId, vetrel::kRegistryTextBuffer);
+    if (progIdText.empty()) return FALSE;
     {
         RegKey progIdKey = RegKey::open(HKEY_CLASSES_ROOT, progIdText.c_str(), KEY_ALL_ACCESS);
         if (!progIdKey) return FALSE;

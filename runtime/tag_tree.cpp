@@ -78,9 +78,9 @@ OPCTag* TagTree::find(std::string_view accessPath, std::string_view itemName) co
 
 DWORD TagTree::add(std::string_view name, const VARIANT& value, WORD quality, bool writable)
 {
-    const auto components = splitTagName(name);
-    if (components.empty() || find({}, name)) return kNoTag;
     try {
+        const auto components = splitTagName(name);
+        if (components.empty() || find({}, name)) return kNoTag;
         OPCTag* node = &m_root;
         for (size_t i = 0; i + 1 < components.size(); ++i) {
             OPCTag* next = node->findChild(components[i]);

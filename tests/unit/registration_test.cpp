@@ -84,6 +84,23 @@ TEST(Registration, ProgIdWithoutItsClassIsRemovedButReportedAsFailure)
     EXPECT_FALSE(keyExists(kProgId));
 }
 
+TEST(Registration, EmptyProgIdIsRefusedWithoutTouchingTheClassesRoot)
+{
+    ASSERT_TRUE(UpdateRegistryA(kClass, kProgId, "d", "p"));
+    const std::string classesDefault = defaultValue("CLSID");
+    for (const char* progId : {"", static_cast<const char*>(nullptr)}) {
+        EXPECT_FALSE(UpdateRegistryA(kClass, progId, "d", "p"));
+        EXPECT_FALSE(UnregisterServerA(kClass, progId));
+    }
+    EXPECT_FALSE(UpdateRegistry(kClass, "", "d", "p"));
+    EXPECT_FALSE(UnregisterServer(kClass, ""));
+    EXPECT_EQ(defaultValue("CLSID"), classesDefault);
+    EXPECT_FALSE(keyExists("OPC"));
+    // The registration made before is still whole.
+    EXPECT_EQ(defaultValue(kServerKey + "\\ProgID"), kProgId);
+    EXPECT_TRUE(UnregisterServerA(kClass, kProgId));
+}
+
 TEST(Registration, PlainAndRawFormsCutAndConvertTheirArguments)
 {
     const std::string longDescription(150, 'd');

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <string>
 
 namespace {
 
@@ -83,7 +84,12 @@ TEST_F(Runtime, ClassFactoryRefusesAggregationAndNullOutputs)
     void* object = reinterpret_cast<void*>(1);
     EXPECT_EQ(factory->CreateInstance(outer, IID_IUnknown, &object), CLASS_E_NOAGGREGATION);
     EXPECT_EQ(object, nullptr);
+    // Aggregation is refused before the output is looked at.
+    EXPECT_EQ(factory->CreateInstance(outer, IID_IUnknown, nullptr), CLASS_E_NOAGGREGATION);
+    // Without an output the new server refuses the request itself and is not listed.
+    auto& trace = TraceRecorder::start();
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, nullptr), E_INVALIDARG);
+    EXPECT_TRUE(trace.contains("OPCServer::QueryInterface E_INVALIDARG"));
     EXPECT_EQ(factory->QueryInterface(IID_IClassFactory, nullptr), E_INVALIDARG);
     EXPECT_EQ(factory->QueryInterface(IID_IOPCServer, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
@@ -106,11 +112,58 @@ TEST_F(Runtime, ServerQueryInterfaceChecksItsOutput)
     EXPECT_EQ(server->Release(), 0u);
 }
 
-TEST_F(Runtime, ServerRateChangesAreAccepted)
+// The vendor text a client's server status reports.
+std::string statusVendor(IOPCServer* server)
 {
-    EXPECT_TRUE(ResetServerRate(5));
+    OPCSERVERSTATUS* status = nullptr;
+    EXPECT_EQ(server->GetStatus(&status), S_OK);
+    if (!status) return "<no status>";
+    std::string vendor;
+    for (const WCHAR* unit = status->szVendorInfo; unit && *unit; ++unit)
+        vendor += static_cast<char>(*unit);
+    CoTaskMemFree(status->szVendorInfo);
+    CoTaskMemFree(status);
+    return vendor;
+}
+
+TEST_F(Runtime, VendorTextHasADefaultAndThePlainFormCutsIt)
+{
+    IOPCServer* server = nullptr;
+    ASSERT_EQ(connect(IID_IOPCServer, reinterpret_cast<void**>(&server)), S_OK);
+    EXPECT_EQ(statusVendor(server), "Drevik Software Design OPC Server");
+    SetVendorInfo(std::string(450, 'v'));
+    EXPECT_EQ(statusVendor(server), std::string(399, 'v'));
+    SetVendorInfoA("Runtime Vendor");
+    EXPECT_EQ(statusVendor(server), "Runtime Vendor");
+    server->Release();
+}
+
+// A group asking for no particular rate runs at the server rate.
+DWORD defaultGroupRate(IOPCServer* server)
+{
+    static const WCHAR noName[] = {0};
+    OPCHANDLE handle = 0;
+    DWORD revised = 0;
+    IUnknown* group = nullptr;
+    EXPECT_EQ(server->AddGroup(noName, TRUE, 0, 1, nullptr, nullptr, 0, &handle, &revised,
+                               IID_IUnknown, &group),
+              S_OK);
+    if (group) group->Release();
+    return revised;
+}
+
+TEST_F(Runtime, ServerRateNeverFallsBelowTenMilliseconds)
+{
+    IOPCServer* server = nullptr;
+    ASSERT_EQ(connect(IID_IOPCServer, reinterpret_cast<void**>(&server)), S_OK);
+    EXPECT_EQ(defaultGroupRate(server), 10u) << "started with 3 ms";
     EXPECT_TRUE(ResetServerRate(250));
+    EXPECT_EQ(defaultGroupRate(server), 250u);
+    EXPECT_TRUE(ResetServerRate(5));
+    EXPECT_EQ(defaultGroupRate(server), 10u);
     EXPECT_TRUE(RefreshAllClients());
+    server->Release();
+    EXPECT_EQ(NumbrClientConnections(), 0);
 }
 
 } // namespace

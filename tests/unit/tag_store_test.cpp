@@ -1,9 +1,12 @@
-// The tag store as a host sees it through the host API.
+// The tag store as a host sees it through the host API, and as clients see its nodes.
+#include "fixtures/opc_client.h"
+#include "support/times.h"
 #include "support/variants.h"
 #include "vetrel/vetrel.h"
 
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -87,6 +90,8 @@ TEST(TagNames, MatchExactlyByteForByte)
     ASSERT_NE(deep, kNoTag);
     EXPECT_FALSE(exists("Z1"));
     EXPECT_FALSE(exists("X1.Y1"));
+    // A top-level branch is a node of its own name; deeper branches are reached by no name.
+    EXPECT_TRUE(exists("X1"));
     EXPECT_TRUE(exists("X1.Y1.Z1"));
     for (DWORD tag : {lower, upper, dotted, deep}) EXPECT_TRUE(RemoveTag(tag));
 }
@@ -224,6 +229,72 @@ TEST(PlainForms, CutTheNameToTheBuffer)
     EXPECT_TRUE(exists(longName.substr(0, 199)));
     EXPECT_TRUE(UpdateTagByName(longName, r4(2.0f), kGood));
     EXPECT_EQ(readR4(tag), 2.0f);
+    EXPECT_TRUE(RemoveTag(tag));
+}
+
+TEST(TagsSeenByClients, TopLevelBranchIsAReadOnlyItemDeeperBranchesAreUnknown)
+{
+    vetrel::test::startRuntime(100);
+    const DWORD leaf = CreateTagA("Seen.Mid.Leaf", r4(3.0f), kGood, TRUE);
+    ASSERT_NE(leaf, kNoTag);
+    const auto client = vetrel::test::ClientConnection::connect();
+    const auto group = client.addGroup("Branches");
+    const auto added = group.addItems({{"Seen"}, {"Seen.Mid"}, {"Mid", "Seen"}});
+    ASSERT_EQ(added.size(), 3u);
+    EXPECT_EQ(added[0].error, S_OK);
+    EXPECT_EQ(added[0].canonicalType, VT_R4);
+    EXPECT_EQ(added[0].accessRights, static_cast<DWORD>(OPC_READABLE));
+    EXPECT_EQ(added[1].error, OPC_E_UNKNOWNITEMID);
+    EXPECT_EQ(added[2].error, OPC_E_UNKNOWNITEMID);
+
+    const auto read = group.read({added[0].serverHandle});
+    ASSERT_EQ(read.size(), 1u);
+    ASSERT_EQ(read[0].value.type(), VT_R4);
+    EXPECT_EQ(read[0].value.get().fltVal, 0.0f);
+    EXPECT_EQ(read[0].quality, 0x40);
+    EXPECT_TRUE(RemoveTag(leaf));
+}
+
+// Item properties 3 and 4 of a tag: its quality and its timestamp, as the tag holds them.
+std::pair<int, double> qualityAndTime(IOPCServer* server, const std::string& name)
+{
+    vetrel::test::ComPtr<IOPCItemProperties> properties;
+    EXPECT_EQ(
+        server->QueryInterface(IID_IOPCItemProperties, reinterpret_cast<void**>(properties.put())),
+        S_OK);
+    if (!properties) return {};
+    DWORD ids[] = {3, 4};
+    VARIANT* values = nullptr;
+    HRESULT* errors = nullptr;
+    EXPECT_EQ(
+        properties->GetItemProperties(vetrel::test::wide(name).data(), 2, ids, &values, &errors),
+        S_OK);
+    if (!values) return {};
+    EXPECT_EQ(values[0].vt, VT_I2);
+    EXPECT_EQ(values[1].vt, VT_DATE);
+    const std::pair<int, double> got{values[0].iVal, values[1].date};
+    CoTaskMemFree(values);
+    CoTaskMemFree(errors);
+    return got;
+}
+
+TEST(TagsSeenByClients, ClientWriteChangesTheValueButNotQualityOrTimestamp)
+{
+    vetrel::test::startRuntime(100);
+    const DWORD tag = CreateTagA("Seen.Written", r4(1.0f), kGood, TRUE);
+    ASSERT_NE(tag, kNoTag);
+    ASSERT_TRUE(
+        UpdateTagWithTimeStamp(tag, r4(1.0f), 0xD8, vetrel::test::fileTime(2021, 3, 4, 5, 6, 8)));
+    const auto client = vetrel::test::ClientConnection::connect();
+    const auto before = qualityAndTime(client.server(), "Seen.Written");
+    EXPECT_EQ(before.first, 0xD8);
+
+    const auto group = client.addGroup("Writer");
+    std::vector<vetrel::Variant> values(1);
+    *values[0].out() = r4(9.0f);
+    EXPECT_EQ(group.write({group.addItem({"Seen.Written"})}, values), std::vector<HRESULT>{S_OK});
+    EXPECT_EQ(readR4(tag), 9.0f);
+    EXPECT_EQ(qualityAndTime(client.server(), "Seen.Written"), before);
     EXPECT_TRUE(RemoveTag(tag));
 }
 
