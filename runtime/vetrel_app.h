@@ -16,6 +16,7 @@
 
 namespace vetrel {
 
+class OPCGroup;
 class OPCServer;
 class ClassFactory;
 
@@ -60,6 +61,8 @@ public:
     TagTree& tags() noexcept { return m_tags; }
     // The group items that follow each tag name. The caller holds the runtime lock.
     ItemIndex& followers() noexcept { return m_followers; }
+    // The server handles of the groups of every server. The caller holds the runtime lock.
+    HandleTable<OPCGroup>& groupHandles() noexcept { return m_groupHandles; }
 
     // One scan of every server: queued requests first, then the groups that are due (all of
     // them when forced). The calls into clients follow once the runtime lock is released.
@@ -122,6 +125,7 @@ private:
     EventQueue m_events;
     TagTree m_tags;
     ItemIndex m_followers;
+    HandleTable<OPCGroup> m_groupHandles;
 };
 
 } // namespace vetrel

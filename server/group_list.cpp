@@ -1,14 +1,32 @@
 #include "server/group_list.h"
 
+#include "runtime/vetrel_app.h"
+
 #include <cstdio>
 #include <unordered_set>
 
 namespace vetrel {
+namespace {
+
+// One table for the groups of every server: a handle is a group's identity in the process.
+HandleTable<OPCGroup>& groupHandles() noexcept
+{
+    return CVetrelApp::instance().groupHandles();
+}
+
+} // namespace
 
 bool GroupList::append(OPCGroup& group)
 {
-    const OPCHANDLE handle = m_handles.add(&group);
+    HandleTable<OPCGroup>& handles = groupHandles();
+    const OPCHANDLE handle = handles.add(&group);
     if (handle == HandleTable<OPCGroup>::kInvalid) return false;
+    try {
+        m_byHandle.emplace(handle, &group);
+    } catch (...) {
+        handles.remove(handle);
+        throw;
+    }
     group.setServerHandle(handle);
     m_order.pushBack(group);
     return true;
@@ -16,8 +34,15 @@ bool GroupList::append(OPCGroup& group)
 
 void GroupList::remove(OPCGroup& group) noexcept
 {
-    m_handles.remove(group.serverHandle());
+    groupHandles().remove(group.serverHandle());
+    m_byHandle.erase(group.serverHandle());
     m_order.erase(group);
+}
+
+OPCGroup* GroupList::find(OPCHANDLE serverHandle) const noexcept
+{
+    const auto found = m_byHandle.find(serverHandle);
+    return found == m_byHandle.end() ? nullptr : found->second;
 }
 
 OPCGroup* GroupList::findByName(std::string_view name) const noexcept

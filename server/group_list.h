@@ -2,11 +2,11 @@
 #pragma once
 
 #include "group/opc_group.h"
-#include "runtime/handle_table.h"
 #include "runtime/intrusive_list.h"
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace vetrel {
 
@@ -18,12 +18,13 @@ public:
     GroupList(const GroupList&) = delete;
     GroupList& operator=(const GroupList&) = delete;
 
-    // Appends group and gives it its server handle; false when no handle is left. Throws
-    // std::bad_alloc, keeping nothing.
+    // Appends group and gives it its server handle, which no other live group of the process
+    // bears; false when no handle is left. Throws std::bad_alloc, keeping nothing.
     bool append(OPCGroup& group);
     void remove(OPCGroup& group) noexcept;
 
-    OPCGroup* find(OPCHANDLE serverHandle) const noexcept { return m_handles.find(serverHandle); }
+    // A group of this list only: the handle of another server's group names nothing here.
+    OPCGroup* find(OPCHANDLE serverHandle) const noexcept;
     // The first group, in list order, whose name is exactly name.
     OPCGroup* findByName(std::string_view name) const noexcept;
     // "Group n" with the smallest n no listed group bears.
@@ -35,7 +36,7 @@ public:
 
 private:
     IntrusiveList<OPCGroup, &OPCGroup::m_listHook> m_order;
-    HandleTable<OPCGroup> m_handles;
+    std::unordered_map<OPCHANDLE, OPCGroup*> m_byHandle;
 };
 
 } // namespace vetrel

@@ -86,6 +86,67 @@ TEST_F(Server, QueryInterfaceAnswersItsInterfacesAndRefusesTheRest)
         EXPECT_EQ(object, nullptr) << row.line;
         EXPECT_EQ(trace.lines(), std::vector<std::string>{row.line});
     }
+    // Clients and their proxies ask for these; the trace names each one.
+    const struct
+    {
+        const IID& iid;
+        const char* name;
+    } wellKnown[] = {
+        {IID_IClassFactory, "IID_IClassFactory"},
+        {IID_IMalloc, "IID_IMalloc"},
+        {IID_IRpcChannel, "IID_IRpcChannel"},
+        {IID_IMoniker, "IID_IMoniker"},
+        {IID_IRpcStub, "IID_IRpcStub"},
+        {IID_IStubManager, "IID_IStubManager"},
+        {IID_IRpcProxy, "IID_IRpcProxy"},
+        {IID_IProxyManager, "IID_IProxyManager"},
+        {IID_IInternalMoniker, "IID_IInternalMoniker"},
+        {IID_IMessageFilter, "IID_IMessageFilter"},
+        {IID_IStdMarshalInfo, "IID_IStdMarshalInfo"},
+        {IID_IRpcProxyBuffer, "IID_IRpcProxyBuffer"},
+        {IID_IRpcStubBuffer, "IID_IRpcStubBuffer"},
+        {IID_IRpcChannelBuffer, "IID_IRpcChannelBuffer"},
+        {IID_IExternalConnection, "IID_IExternalConnection"},
+        {CLSID_StdMarshal, "CLSID_StdMarshal"},
+    };
+    for (const auto& row : wellKnown) {
+        trace.clear();
+        void* object = &trace;
+        EXPECT_EQ(unknown->QueryInterface(row.iid, &object), E_NOINTERFACE) << row.name;
+        EXPECT_EQ(object, nullptr) << row.name;
+        EXPECT_EQ(trace.lines(),
+                  std::vector<std::string>{std::string("OPCServer::QueryInterface ") + row.name});
+    }
+
+    // Each interface the server answers is named in its line; all but the container, which
+    // answers IUnknown with itself, lead back to the server.
+    const struct
+    {
+        const IID& iid;
+        const char* line;
+    } answered[] = {
+        {IID_IUnknown, "OPCServer::QueryInterface IID_IUnknown"},
+        {IID_IOPCServer, "OPCServer::QueryInterface IID_IOPCServer"},
+        {IID_IOPCBrowseServerAddressSpace,
+         "OPCServer::QueryInterface IID_IOPCBrowseServerAddressSpace"},
+        {IID_IOPCItemProperties, "OPCServer::QueryInterface IID_IOPCItemProperties"},
+        {IID_IConnectionPointContainer, "OPCServer::QueryInterface IID_IConnectionPointContainer"},
+        {IID_IOPCCommon, "OPCServer::QueryInterface IID_IOPCCommon"},
+        {IID_IOPCEventServer, "OPCServer::QueryInterface IID_IOPCEventServer"},
+    };
+    for (const auto& row : answered) {
+        trace.clear();
+        ComPtr<IUnknown> answer;
+        ASSERT_EQ(unknown->QueryInterface(row.iid, answer.putVoid()), S_OK) << row.line;
+        ASSERT_TRUE(answer) << row.line;
+        EXPECT_EQ(trace.lines().front(), row.line);
+        ComPtr<IUnknown> back;
+        ASSERT_EQ(answer->QueryInterface(IID_IUnknown, back.putVoid()), S_OK) << row.line;
+        if (!IsEqualIID(row.iid, IID_IConnectionPointContainer)) {
+            EXPECT_EQ(back.get(), unknown.get()) << row.line;
+        }
+    }
+
     trace.clear();
     EXPECT_EQ(server()->QueryInterface(IID_IOPCServer, nullptr), E_INVALIDARG);
     EXPECT_EQ(trace.lines(),
@@ -263,6 +324,19 @@ TEST_F(Server, RemoveGroupWithAnUnknownHandleAnswersEFail)
     OPCHANDLE otherHandle = 0;
     other.addGroup("Other", {}, &otherHandle);
     EXPECT_EQ(server()->RemoveGroup(otherHandle, FALSE), E_FAIL);
+
+    // The first group of two fresh connections: each handle names one group of the process,
+    // so neither connection can reach the other's group with it.
+    auto left = ClientConnection::connect();
+    auto right = ClientConnection::connect();
+    OPCHANDLE leftHandle = 0;
+    OPCHANDLE rightHandle = 0;
+    left.addGroup("Left", {}, &leftHandle);
+    right.addGroup("Right", {}, &rightHandle);
+    EXPECT_NE(leftHandle, rightHandle);
+    EXPECT_EQ(left.server()->RemoveGroup(rightHandle, FALSE), E_FAIL);
+    EXPECT_EQ(left.groupNames(), std::vector<std::string>{"Left"});
+    EXPECT_EQ(right.groupNames(), std::vector<std::string>{"Right"});
 }
 
 TEST_F(Server, RemovedGroupStillReferencedServesItsClientUntilItsLastRelease)
