@@ -6,13 +6,14 @@ namespace vetrel {
 
 OPCItem* ItemList::add(std::unique_ptr<OPCItem> item)
 {
-    const OPCHANDLE handle = m_handles.add(item.get());
-    if (handle == HandleTable<OPCItem>::kInvalid) return nullptr;
+    const OPCHANDLE handle = m_index.issue(*item);
+    if (handle == ItemIndex::kNoHandle) return nullptr;
+    item->m_group = &m_group;
     if (m_following) {
         try {
             m_index.follow(*item);
         } catch (...) {
-            m_handles.remove(handle);
+            m_index.retire(handle);
             throw;
         }
     }
@@ -21,10 +22,17 @@ OPCItem* ItemList::add(std::unique_ptr<OPCItem> item)
     return item.release();
 }
 
+OPCItem* ItemList::find(OPCHANDLE serverHandle) const noexcept
+{
+    OPCItem* item = m_index.find(serverHandle);
+    return item && item->m_group == &m_group ? item : nullptr;
+}
+
 std::unique_ptr<OPCItem> ItemList::remove(OPCHANDLE serverHandle) noexcept
 {
-    std::unique_ptr<OPCItem> item(m_handles.remove(serverHandle));
+    std::unique_ptr<OPCItem> item(find(serverHandle));
     if (!item) return nullptr;
+    m_index.retire(serverHandle);
     m_order.erase(*item);
     if (m_following) m_index.unfollow(*item);
     return item;

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "group/opc_item.h"
-#include "runtime/handle_table.h"
 #include "runtime/intrusive_list.h"
 
 #include <memory>
@@ -10,13 +9,15 @@
 namespace vetrel {
 
 class ItemIndex;
+class OPCGroup;
 
 // The caller holds the runtime lock.
 class ItemList
 {
 public:
-    // While following, the items are in the runtime's index and receive tag updates.
-    explicit ItemList(ItemIndex& index) noexcept : m_index(index) {}
+    // The items of group. Their handles come from the runtime's index; while following, the
+    // items receive tag updates through it.
+    ItemList(ItemIndex& index, OPCGroup& group) noexcept : m_index(index), m_group(group) {}
     ItemList(const ItemList&) = delete;
     ItemList& operator=(const ItemList&) = delete;
     ~ItemList() { clear(); }
@@ -24,7 +25,8 @@ public:
     // Appends item and gives it its server handle; null when no handle is left. Throws
     // std::bad_alloc, keeping nothing.
     OPCItem* add(std::unique_ptr<OPCItem> item);
-    OPCItem* find(OPCHANDLE serverHandle) const noexcept { return m_handles.find(serverHandle); }
+    // The item of this list with serverHandle; null for the handles of other groups' items too.
+    OPCItem* find(OPCHANDLE serverHandle) const noexcept;
     // Takes the item out; null for a handle that names no item of this list.
     std::unique_ptr<OPCItem> remove(OPCHANDLE serverHandle) noexcept;
     void clear() noexcept;
@@ -37,9 +39,9 @@ public:
 
 private:
     ItemIndex& m_index;
+    OPCGroup& m_group;
     bool m_following = true;
     IntrusiveList<OPCItem, &OPCItem::m_groupHook> m_order;
-    HandleTable<OPCItem> m_handles;
 };
 
 } // namespace vetrel

@@ -9,7 +9,7 @@ namespace vetrel {
 
 OPCGroup::OPCGroup(OPCServer& server, std::string name, const GroupState& state)
     : m_server(&server), m_name(std::move(name)), m_state(state),
-      m_items(CVetrelApp::instance().followers())
+      m_items(CVetrelApp::instance().followers(), *this)
 {}
 
 HRESULT STDMETHODCALLTYPE OPCGroup::QueryInterface(REFIID riid, void** object) noexcept
@@ -31,7 +31,12 @@ HRESULT STDMETHODCALLTYPE OPCGroup::QueryInterface(REFIID riid, void** object) n
         {IID_IOPCItemMgt, " IID_IOPCItemMgt", &m_itemMgt},
         {IID_IDataObject, " IID_IDataObject", dataObject},
     };
-    return answerQueryInterface("OPCGroup::QueryInterface", rows, riid, object, *this, m_inert);
+    const HRESULT hr =
+        answerQueryInterface("OPCGroup::QueryInterface", rows, riid, object, *this, m_inert);
+    // A part that could not be made is a lack of memory, not an interface the group refuses.
+    const bool unmade = (IsEqualIID(riid, IID_IConnectionPointContainer) && !container) ||
+                        (IsEqualIID(riid, IID_IDataObject) && !dataObject);
+    return hr == E_NOINTERFACE && object && !m_inert && unmade ? E_OUTOFMEMORY : hr;
 }
 
 ULONG STDMETHODCALLTYPE OPCGroup::AddRef() noexcept
@@ -73,7 +78,6 @@ OPCItem* OPCGroup::addItem(std::unique_ptr<OPCItem> item)
 {
     OPCItem* added = m_items.add(std::move(item));
     if (!added) return nullptr;
-    added->m_group = this;
     if (OPCTag* tag = CVetrelApp::instance().tags().find({}, added->m_tagName))
         ++tag->m_itemRefCount;
     return added;

@@ -2,11 +2,34 @@
 // objects, IOPCGroupStateMgt and cloning.
 #include "fixtures/host_recorder.h"
 #include "fixtures/opc_client.h"
+#include "fixtures/recording_sinks.h"
 #include "support/trace_recorder.h"
 #include "support/variants.h"
 #include "vetrel/vetrel.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
+#include <memory>
+#include <new>
+#include <set>
+#include <thread>
+
+// When set, the next nothrow allocation of this thread fails: the parts a group makes at a
+// client's first request for them are made that way.
+thread_local bool t_failNextNothrowNew = false;
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    if (t_failNextNothrowNew) {
+        t_failNextNothrowNew = false;
+        return nullptr;
+    }
+    try {
+        return ::operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
 
 namespace {
 
@@ -15,6 +38,7 @@ using vetrel::test::ClientGroup;
 using vetrel::test::ComPtr;
 using vetrel::test::GroupOptions;
 using vetrel::test::HostRecorder;
+using vetrel::test::RecordingDataCallback;
 using vetrel::test::TraceRecorder;
 using vetrel::test::wide;
 
@@ -90,6 +114,38 @@ TEST_F(GroupState, QueryInterfaceAnswersTheGroupInterfacesWithOneReferenceEach)
     trace.clear();
     EXPECT_EQ(group->QueryInterface(IID_IUnknown, nullptr), E_INVALIDARG);
     EXPECT_EQ(trace.lines(), std::vector<std::string>{"OPCGroup::QueryInterface E_INVALIDARG"});
+}
+
+TEST_F(GroupState, PartThatCannotBeMadeAnswersOutOfMemory)
+{
+    auto& trace = TraceRecorder::start();
+    const struct
+    {
+        const IID& iid;
+        const char* line;
+    } parts[] = {
+        {IID_IConnectionPointContainer, "OPCGroup::QueryInterface IID_IConnectionPointContainer"},
+        {IID_IDataObject, "OPCGroup::QueryInterface IID_IDataObject"},
+    };
+    for (const auto& row : parts) {
+        trace.clear();
+        void* object = &trace;
+        t_failNextNothrowNew = true;
+        const HRESULT hr = m_group.unknown()->QueryInterface(row.iid, &object);
+        // A runtime in a library of its own allocates past this program's operator new.
+        const bool failed = !t_failNextNothrowNew;
+        t_failNextNothrowNew = false;
+        if (!failed) {
+            if (SUCCEEDED(hr)) static_cast<IUnknown*>(object)->Release();
+            GTEST_SKIP() << "the runtime's allocations cannot be made to fail from here";
+        }
+        EXPECT_EQ(hr, E_OUTOFMEMORY) << row.line;
+        EXPECT_EQ(object, nullptr);
+        EXPECT_EQ(trace.lines(), std::vector<std::string>{row.line}) << "no reference taken";
+        ComPtr<IUnknown> part;
+        EXPECT_EQ(m_group.unknown()->QueryInterface(row.iid, part.putVoid()), S_OK)
+            << "made at the next request";
+    }
 }
 
 TEST_F(GroupState, InterfaceObjectsForwardToTheGroup)
@@ -235,6 +291,7 @@ TEST_F(GroupState, CloneCopiesStateAndItemsIntoAnInactiveGroup)
 
     const auto items = clone.enumerateItems();
     ASSERT_EQ(items.size(), 1u);
+    EXPECT_NE(items[0].serverHandle, item) << "the copy is an item of its own";
     EXPECT_EQ(items[0].itemID, "Clone.Value");
     EXPECT_EQ(items[0].clientHandle, 31u);
     EXPECT_FALSE(items[0].active);
@@ -254,6 +311,54 @@ TEST_F(GroupState, CloneCopiesStateAndItemsIntoAnInactiveGroup)
     ASSERT_EQ(host.removals().size(), 1u);
     EXPECT_EQ(host.removals()[0].tag, tag);
     RemoveTag(tag);
+}
+
+// The client handles the sink has received data changes for so far.
+std::set<OPCHANDLE> reportedItems(const RecordingDataCallback& sink)
+{
+    std::set<OPCHANDLE> reported;
+    for (const auto& call : sink.calls())
+        for (const auto& entry : call.entries) reported.insert(entry.clientHandle);
+    return reported;
+}
+
+TEST_F(GroupState, CloneReportsEveryItemOnceActivated)
+{
+    const DWORD first = CreateTagA("Clone.First", vetrel::test::r4(1.0f), 0xC0, TRUE);
+    const DWORD second = CreateTagA("Clone.Second", vetrel::test::r4(2.0f), 0xC0, TRUE);
+    m_group.addItem({"Clone.First", "", VT_EMPTY, TRUE, 41});
+    m_group.addItem({"Clone.Second", "", VT_EMPTY, TRUE, 42});
+    // The source reports its items, so their changed flags are clear when the clone is made.
+    auto sourceSink = RecordingDataCallback::create();
+    ASSERT_EQ(vetrel::test::adviseSink(m_group.unknown(), IID_IOPCDataCallback, sourceSink.get()),
+              S_OK);
+    ASSERT_TRUE(RefreshAllClients());
+
+    ComPtr<IUnknown> cloneUnknown;
+    const auto name = wide("Reporting");
+    ASSERT_EQ(m_group.state()->CloneGroup(name.c_str(), IID_IUnknown, cloneUnknown.put()), S_OK);
+    ClientGroup clone(cloneUnknown.get());
+    auto sink = RecordingDataCallback::create();
+    ASSERT_EQ(vetrel::test::adviseSink(clone.unknown(), IID_IOPCDataCallback, sink.get()), S_OK);
+    ASSERT_TRUE(RefreshAllClients());
+    EXPECT_TRUE(sink->calls().empty()) << "an inactive clone is not scanned";
+
+    BOOL active = TRUE;
+    ASSERT_EQ(
+        clone.state()->SetState(nullptr, nullptr, &active, nullptr, nullptr, nullptr, nullptr),
+        S_OK);
+    ASSERT_TRUE(RefreshAllClients());
+    // The timer thread may have made the report and be delivering it still.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (reportedItems(*sink.get()).size() < 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(reportedItems(*sink.get()), (std::set<OPCHANDLE>{41, 42}));
+    for (const auto& call : sink->calls()) EXPECT_EQ(call.groupHandle, 5u);
+
+    EXPECT_EQ(vetrel::test::unadviseSink(clone.unknown(), IID_IOPCDataCallback), S_OK);
+    EXPECT_EQ(vetrel::test::unadviseSink(m_group.unknown(), IID_IOPCDataCallback), S_OK);
+    RemoveTag(first);
+    RemoveTag(second);
 }
 
 TEST_F(GroupState, CloneChecksItsNameAndItsSource)

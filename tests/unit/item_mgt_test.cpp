@@ -225,6 +225,7 @@ TEST_F(ItemMgt, RemoveItemsReportsEachHandle)
     const OPCHANDLE kept = m_group.addItem({"Items.Float"});
     auto other = m_client.addGroup("Other");
     const OPCHANDLE foreign = other.addItem({"Items.Float"});
+    EXPECT_NE(foreign, item) << "no two live items share a handle, whatever their groups";
     HRESULT result = E_FAIL;
     EXPECT_EQ(m_group.removeItems({item, 0, item, foreign}, &result),
               (std::vector<HRESULT>{S_OK, OPC_E_INVALIDHANDLE, OPC_E_INVALIDHANDLE,
@@ -235,6 +236,8 @@ TEST_F(ItemMgt, RemoveItemsReportsEachHandle)
     const auto items = m_group.enumerateItems();
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].serverHandle, kept);
+    EXPECT_EQ(other.read({foreign})[0].error, S_OK) << "another group's item stays";
+    EXPECT_EQ(m_group.read({foreign})[0].error, OPC_E_INVALIDHANDLE);
 }
 
 TEST_F(ItemMgt, ItemSettingsChangePerHandle)
