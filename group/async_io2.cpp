@@ -71,8 +71,7 @@ HRESULT STDMETHODCALLTYPE IOPCAsyncIO2Object::SetEnable(BOOL bEnable) noexcept
 {
     OPCGroup& group = owner();
     return lockedBoundary(group, [&](auto&) -> HRESULT {
-        if (ConnectionPoint* point = group.connections().point())
-            point->setEnabled(bEnable != FALSE);
+        if (ConnectionPoint* point = group.connections().point()) point->setEnabled(bEnable);
         return S_OK;
     });
 }
@@ -84,7 +83,7 @@ HRESULT STDMETHODCALLTYPE IOPCAsyncIO2Object::GetEnable(BOOL* pbEnable) noexcept
     return lockedBoundary(group, [&](auto&) -> HRESULT {
         // Before the client asked for the container there is no point to be enabled.
         const ConnectionPoint* point = group.connections().point();
-        *pbEnable = point && point->enabled() ? TRUE : FALSE;
+        *pbEnable = point ? point->enabled() : FALSE;
         return S_OK;
     });
 }

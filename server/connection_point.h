@@ -45,8 +45,9 @@ public:
     bool connected() const;
 
     // Gates the data-change reports of a group; TRUE until the client says otherwise.
-    bool enabled() const noexcept { return m_enabled.load(); }
-    void setEnabled(bool enabled) noexcept { m_enabled = enabled; }
+    // The flag as the client set it: GetEnable hands back the very BOOL SetEnable was given.
+    BOOL enabled() const noexcept { return m_enabled.load(); }
+    void setEnabled(BOOL enabled) noexcept { m_enabled = enabled; }
 
 private:
     ConnectionPointContainer& m_container;
@@ -54,7 +55,7 @@ private:
     // Advise and Unadvise may race on client threads: the sink is tested and changed under it.
     mutable std::mutex m_sinkLock;
     platform::ComPtr<IUnknown> m_sink;
-    std::atomic<bool> m_enabled{true};
+    std::atomic<BOOL> m_enabled{TRUE};
 };
 
 class ConnectionPointContainer final : public IConnectionPointContainer

@@ -214,9 +214,16 @@ TEST_F(AsyncIO2, OneUnknownHandleDropsTheWholeRequest)
     EXPECT_EQ(writeRequest.errors, (std::vector<HRESULT>{OPC_E_INVALIDHANDLE, S_OK}));
     EXPECT_TRUE(host.writes().empty()) << "nothing is written";
     EXPECT_EQ(m_group.read({item})[0].value.get().fltVal, 1.5f);
+    // A dropped request used up its cancel id, which names nothing.
+    EXPECT_EQ(readRequest.cancelId, 1u);
+    EXPECT_EQ(writeRequest.cancelId, 2u);
+    EXPECT_EQ(m_io->Cancel2(readRequest.cancelId), E_FAIL);
+    EXPECT_EQ(refresh(3).cancelId, 3u);
 
     tick();
-    EXPECT_TRUE(m_sink->calls().empty()) << "no completion follows a dropped request";
+    const auto calls = m_sink->calls();
+    ASSERT_EQ(calls.size(), 1u) << "no completion follows a dropped request";
+    EXPECT_EQ(calls[0].transactionID, 3u);
 }
 
 TEST_F(AsyncIO2, WriteHappensDuringTheCallAndItsOutcomeArrivesOnTheTick)
@@ -425,7 +432,10 @@ TEST_F(AsyncIO2, EnableGatesOnlyTheDataChangeReports)
     EXPECT_EQ(calls[0].kind, Kind::ReadComplete);
     EXPECT_EQ(calls[1].transactionID, 72u);
 
-    EXPECT_EQ(m_io->SetEnable(TRUE), S_OK);
+    // Any non-zero BOOL enables, and reads back as given.
+    EXPECT_EQ(m_io->SetEnable(5), S_OK);
+    EXPECT_EQ(m_io->GetEnable(&enabled), S_OK);
+    EXPECT_EQ(enabled, 5);
     tick();
     calls = m_sink->calls();
     ASSERT_EQ(calls.size(), 3u);
