@@ -179,12 +179,13 @@ TEST(Document, LoadReplacesTheVariablesAndTheirTags)
         list.push_back(variable("Load.Same", moxlan::SIM_CONSTANT, 2.0f));
         list.push_back(variable(std::string(300, 'L'), moxlan::SIM_CONSTANT, 3.0f));
         for (int i = 0; i < 250; ++i) list.push_back(variable("Load.Bulk" + std::to_string(i)));
+        list.push_back(variable("Load.Same", moxlan::SIM_CONSTANT, 4.0f));
         records = moxlan::formatConfig(list);
     }
     ASSERT_TRUE(doc.load(records).loaded);
     EXPECT_FALSE(doc.IsModified());
     EXPECT_EQ(tagValue(old), std::nullopt);
-    ASSERT_EQ(doc.GetDeviceCount(), 253) << "a file is not held to the limit of 200";
+    ASSERT_EQ(doc.GetDeviceCount(), 254) << "a file is not held to the limit of 200";
     EXPECT_EQ(tagValue(doc.GetDevice(0)->m_hTag), 1.0f);
     EXPECT_EQ(doc.GetDevice(1)->m_hTag, -1) << "the runtime refuses a second tag of one name";
     EXPECT_EQ(tagValue(doc.GetDevice(2)->m_hTag), 3.0f);
@@ -192,6 +193,11 @@ TEST(Document, LoadReplacesTheVariablesAndTheirTags)
         << "the tag carries the first 199 characters of a long name";
     EXPECT_FALSE(doc.AddDevice(variable("Load.New")));
     doc.SimulateAll(); // the refused variable's update reaches no tag
+    // A write notice reaches every variable that holds its handle, not only the first.
+    doc.OnTagWritten(0xFFFFFFFF, 9.0f);
+    EXPECT_EQ(doc.GetDevice(1)->value(), 9.0f);
+    EXPECT_EQ(doc.GetDevice(253)->value(), 9.0f);
+    EXPECT_EQ(doc.GetDevice(0)->value(), 1.0f);
 
     ASSERT_TRUE(doc.load(moxlan::formatConfig({})).loaded);
     EXPECT_EQ(doc.GetDeviceCount(), 0);
@@ -257,6 +263,16 @@ TEST(Document, ConfigurationFileIsLoadedAtStartAndSavedAtTheEnd)
     EXPECT_EQ(copy.GetDevice(0)->value(), 1.5f);
     CMoxlanDoc last(config);
     EXPECT_EQ(last.GetDevice(0)->value(), 1.75f);
+
+    // A final save that cannot create its file still removes every tag.
+    {
+        CMoxlanDoc doc(folder / "missing" / "Moxlan.cfg");
+        doc.AddDevice(variable("Unsaved.Flow"));
+        handle = doc.GetDevice(0)->m_hTag;
+        ASSERT_TRUE(tagValue(handle).has_value());
+    }
+    EXPECT_EQ(tagValue(handle), std::nullopt);
+    EXPECT_FALSE(std::filesystem::exists(folder / "missing"));
 }
 
 TEST(Document, DamagedConfigurationIsKeptAsBadAndReplacedByAValidOne)

@@ -8,6 +8,7 @@
 #include "vetrel/vetrel.h"
 
 #include <gtest/gtest.h>
+#include <iterator>
 
 namespace {
 
@@ -270,6 +271,100 @@ TEST_F(AsyncIO, RequestsAreAnsweredOnEveryConnectionOfTheGroup)
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].kind, RecordingDataCallback::Kind::ReadComplete);
     EXPECT_EQ(calls[0].transactionID, transaction);
+}
+
+TEST_F(AsyncIO, WritesAndRefreshesAskForRoomBeforeTheirConnection)
+{
+    advise("OPCSTMFORMATDATA");
+    advise("OPCSTMFORMATWRITECOMPLETE");
+    DWORD transaction = 0;
+    for (int i = 0; i < 10; ++i)
+        ASSERT_EQ(m_async->Refresh(0, OPC_DS_CACHE, &transaction), S_OK) << i;
+    ASSERT_EQ(m_dataObject->DUnadvise(format("OPCSTMFORMATDATA")), S_OK);
+    ASSERT_EQ(m_dataObject->DUnadvise(format("OPCSTMFORMATWRITECOMPLETE")), S_OK);
+    // Full and without sinks: a read asks for its connection first, the others for room.
+    EXPECT_EQ(read({m_writableItem}, transaction), CONNECT_E_NOCONNECTION);
+    EXPECT_EQ(m_async->Refresh(0, OPC_DS_CACHE, &transaction), CONNECT_E_ADVISELIMIT);
+    EXPECT_EQ(write(m_writableItem, 4.0f, transaction), CONNECT_E_ADVISELIMIT);
+
+    RefreshAllClients();
+    EXPECT_TRUE(sentBlocks().empty()) << "no sink is left to answer";
+    EXPECT_EQ(m_async->Refresh(0, OPC_DS_CACHE, &transaction), CONNECT_E_NOCONNECTION)
+        << "room again, but still no connection";
+}
+
+TEST_F(AsyncIO, BothInterfacesShareOneCounterAndOneQueue)
+{
+    advise("OPCSTMFORMATDATA");
+    auto callback = RecordingDataCallback::create();
+    ASSERT_EQ(vetrel::test::adviseSink(m_group.unknown(), IID_IOPCDataCallback, callback.get()),
+              S_OK);
+    ComPtr<IOPCAsyncIO2> async2;
+    ASSERT_EQ(m_group.unknown()->QueryInterface(IID_IOPCAsyncIO2, async2.putVoid()), S_OK);
+
+    OPCHANDLE handle = m_writableItem;
+    HRESULT* errors = nullptr;
+    DWORD readId = 0, refreshId = 0, transaction = 0;
+    ASSERT_EQ(async2->Read(1, &handle, 500, &readId, &errors), S_OK);
+    CoTaskMemFree(errors);
+    ASSERT_EQ(read({m_writableItem}, transaction), S_OK);
+    ASSERT_EQ(async2->Refresh2(OPC_DS_CACHE, 501, &refreshId), S_OK);
+    EXPECT_EQ(transaction, readId + 1) << "one counter for both interfaces";
+    EXPECT_EQ(refreshId, transaction + 1);
+    EXPECT_EQ(async2->Cancel2(transaction), E_FAIL) << "a 1.0 request has no cancel id";
+    EXPECT_EQ(m_async->Cancel(transaction), S_OK);
+
+    DWORD refreshes[7] = {};
+    for (DWORD& id : refreshes) ASSERT_EQ(m_async->Refresh(0, OPC_DS_CACHE, &id), S_OK);
+    errors = nullptr;
+    DWORD refused = 0;
+    EXPECT_EQ(async2->Read(1, &handle, 502, &refused, &errors), CONNECT_E_ADVISELIMIT);
+    EXPECT_EQ(read({m_writableItem}, refused), CONNECT_E_ADVISELIMIT) << "ten in one queue";
+
+    RefreshAllClients();
+    // The streams answer every request but the cancelled one, each with the id it carries.
+    std::vector<DWORD> streamed;
+    for (const auto& block : sentBlocks()) streamed.push_back(fieldAt<DWORD>(block.bytes, 12));
+    std::vector<DWORD> expected = {500, 501};
+    expected.insert(expected.end(), std::begin(refreshes), std::end(refreshes));
+    EXPECT_EQ(streamed, expected);
+
+    // The callback answers every request, the cancelled one with its cancellation.
+    using Kind = RecordingDataCallback::Kind;
+    const auto calls = callback->calls();
+    ASSERT_EQ(calls.size(), 10u);
+    EXPECT_EQ(calls[0].kind, Kind::ReadComplete);
+    EXPECT_EQ(calls[0].transactionID, 500u);
+    EXPECT_EQ(calls[1].kind, Kind::CancelComplete);
+    EXPECT_EQ(calls[1].transactionID, transaction);
+    EXPECT_EQ(calls[2].kind, Kind::DataChange);
+    EXPECT_EQ(calls[2].transactionID, 501u);
+    for (size_t i = 0; i < 7; ++i) EXPECT_EQ(calls[3 + i].transactionID, refreshes[i]) << i;
+}
+
+TEST_F(AsyncIO, TheOPC10InterfacesForwardTheirIUnknownToTheGroup)
+{
+    const auto forwards = [](IUnknown* object, const std::string& name) {
+        auto& trace = TraceRecorder::start();
+        const ULONG count = object->AddRef();
+        object->Release();
+        ComPtr<IOPCSyncIO> syncIO;
+        ASSERT_EQ(object->QueryInterface(IID_IOPCSyncIO, syncIO.putVoid()), S_OK) << name;
+        const auto counted = [](const char* text, ULONG n) {
+            return std::string(text) + "(" + std::to_string(n) + ")";
+        };
+        EXPECT_EQ(trace.lines(), (std::vector<std::string>{
+                                     name + "::AddRef() [defered to OPCGroup]",
+                                     counted("OPCGroup::AddRef", count),
+                                     name + "::Release() [defered to OPCGroup]",
+                                     counted("OPCGroup::Release", count),
+                                     name + "::QueryInterface() [defered to OPCGroup]",
+                                     "OPCGroup::QueryInterface IID_IOPCSyncIO",
+                                     counted("OPCGroup::AddRef", count),
+                                 }));
+    };
+    forwards(m_async.get(), "IOPCASyncIO");
+    forwards(m_dataObject.get(), "IOPCDataObject");
 }
 
 } // namespace

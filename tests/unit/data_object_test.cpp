@@ -227,4 +227,49 @@ TEST_F(DataObject, OnePathReportsEachChange)
     EXPECT_EQ(callback->calls().size(), 2u);
 }
 
+// An object that is not an IAdviseSink, though a client passes it as one.
+class NotAnAdviseSink final : public vetrel::test::SinkBase<IAdviseSink>
+{
+public:
+    NotAnAdviseSink() : SinkBase(IID_IUnknown) {}
+    void STDMETHODCALLTYPE OnDataChange(FORMATETC*, STGMEDIUM*) override {}
+    void STDMETHODCALLTYPE OnViewChange(DWORD, LONG) override {}
+    void STDMETHODCALLTYPE OnRename(IMoniker*) override {}
+    void STDMETHODCALLTYPE OnSave() override {}
+    void STDMETHODCALLTYPE OnClose() override {}
+};
+
+TEST_F(DataObject, AnObjectWithoutTheSinkInterfaceIsNotAdvised)
+{
+    ComPtr<NotAnAdviseSink> refused(new NotAnAdviseSink);
+    DWORD connection = 0;
+    EXPECT_EQ(advise("OPCSTMFORMATDATA", refused.get(), &connection), E_NOINTERFACE)
+        << "the sink's own answer";
+    EXPECT_EQ(connection, 0u);
+    EXPECT_EQ(refused->references(), 1) << "nothing of it is kept";
+    EXPECT_EQ(m_dataObject->DUnadvise(format("OPCSTMFORMATDATA")), OLE_E_NOCONNECTION);
+    auto sink = RecordingAdviseSink::create();
+    EXPECT_EQ(advise("OPCSTMFORMATDATA", sink.get()), S_OK) << "the slot stayed free";
+}
+
+TEST_F(DataObject, ValueThatCannotTakeTheRequestedTypeIsSentInItsOwnTypeWithQualityZero)
+{
+    ASSERT_TRUE(addTagItem("Large", vetrel::test::r4(1.0f), 8, VT_UI1));
+    auto sink = RecordingAdviseSink::create();
+    ASSERT_EQ(advise("OPCSTMFORMATDATA", sink.get()), S_OK);
+    RefreshAllClients();
+    ASSERT_TRUE(UpdateTag(m_tags.back(), vetrel::test::r4(1000.0f), kGood));
+    RefreshAllClients();
+    auto blocks = sink->blocks();
+    ASSERT_EQ(blocks.size(), 2u);
+    blocks.erase(blocks.begin());
+    const auto& data = blocks[0].bytes;
+    ASSERT_EQ(data.size(), 20u + 12u + 16u);
+    EXPECT_EQ(fieldAt<HRESULT>(data, 16), S_OK) << "the block's status stays S_OK";
+    EXPECT_EQ(fieldAt<DWORD>(data, 20), 8u);
+    EXPECT_EQ(fieldAt<WORD>(data, 28), 0u);
+    EXPECT_EQ(fieldAt<VARTYPE>(data, 32), VT_R4);
+    EXPECT_EQ(fieldAt<FLOAT>(data, 40), 1000.0f);
+}
+
 } // namespace

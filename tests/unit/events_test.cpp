@@ -170,6 +170,28 @@ TEST_F(Events, LimitsBelongToTheirBandsAndOuterLimitsWin)
     EXPECT_EQ(eventsOf(sink).back().quality, 0x40);
 }
 
+TEST_F(Events, WhereBandsOverlapHiHiThenLoLoThenHiThenLoWins)
+{
+    // Limits crossed over, so that a value can be in several bands at once.
+    const DWORD tag = CreateTagA("Alarm.Crossed", vetrel::test::r4(0.0f), 0xC0, FALSE);
+    ASSERT_NE(tag, 0xFFFFFFFFu);
+    ASSERT_TRUE(SetItemLevelAlarm(tag, 1, 30.0f, 10, TRUE)); // LoLo: value <= 30
+    ASSERT_TRUE(SetItemLevelAlarm(tag, 2, 50.0f, 20, TRUE)); // Lo: value <= 50
+    ASSERT_TRUE(SetItemLevelAlarm(tag, 3, 10.0f, 30, TRUE)); // Hi: value >= 10
+    ASSERT_TRUE(SetItemLevelAlarm(tag, 4, 20.0f, 40, TRUE)); // HiHi: value >= 20
+    auto sink = RecordingEventSink::create();
+    auto subscription = m_client.subscribe(1, sink.get());
+
+    // 25: all four hold. 15: LoLo, Lo and Hi. 15.5 without LoLo: Lo and Hi. 5: Lo alone.
+    ASSERT_TRUE(UpdateTag(tag, vetrel::test::r4(25.0f), 0xC0));
+    ASSERT_TRUE(UpdateTag(tag, vetrel::test::r4(15.0f), 0xC0));
+    ASSERT_TRUE(SetItemLevelAlarm(tag, 1, 30.0f, 10, FALSE));
+    ASSERT_TRUE(UpdateTag(tag, vetrel::test::r4(15.5f), 0xC0));
+    ASSERT_TRUE(UpdateTag(tag, vetrel::test::r4(5.0f), 0xC0));
+    EXPECT_EQ(subconditionsOf(sink), (std::vector<std::string>{"High High Limit", "Low Low Limit",
+                                                               "High Limit", "Low Limit"}));
+}
+
 TEST_F(Events, ValuesThatAreNotNumbersAreInNoBand)
 {
     const DWORD tag = tagWithLimit("Alarm.Text", 3, 100.0f, 500);
@@ -187,6 +209,14 @@ TEST_F(Events, ValuesThatAreNotNumbersAreInNoBand)
     VariantClear(&text);
     VariantClear(&number);
     EXPECT_EQ(subconditionsOf(sink), (std::vector<std::string>{"High Limit", "Normal"}));
+
+    // A number too large for a 32-bit float does not convert either, however high it is.
+    VARIANT huge;
+    VariantInit(&huge);
+    huge.vt = VT_R8;
+    huge.dblVal = 1e300;
+    ASSERT_TRUE(UpdateTag(tag, huge, 0xC0));
+    EXPECT_EQ(sink->calls().size(), 2u);
 }
 
 TEST_F(Events, OnlyUpdatesByHandleEvaluateTheAlarm)
@@ -413,6 +443,17 @@ TEST_F(Events, CategoriesAndConditionNamesFollowTheEventTypes)
     EXPECT_EQ(subconditions("Level Alarm"), (Names{"Lo Lo", "Lo", "Hi", "Hi Hi"}));
     EXPECT_TRUE(subconditions("Level").empty());
     EXPECT_TRUE(subconditions(nullptr).empty());
+
+    // Missing outputs are refused before the name or category is looked at.
+    auto level = vetrel::test::wide("Level Alarm");
+    LPWSTR* names = nullptr;
+    count = 0;
+    EXPECT_EQ(m_client.server->QuerySubConditionNames(level.data(), nullptr, &names), E_INVALIDARG);
+    EXPECT_EQ(m_client.server->QuerySubConditionNames(level.data(), &count, nullptr), E_INVALIDARG);
+    EXPECT_EQ(m_client.server->QueryConditionNames(2, nullptr, &names), E_INVALIDARG);
+    EXPECT_EQ(m_client.server->QueryConditionNames(2, &count, nullptr), E_INVALIDARG);
+    EXPECT_EQ(names, nullptr);
+    EXPECT_EQ(count, 0u);
 }
 
 TEST_F(Events, WhatTheServerDoesNotOfferAnswersItsFixedResults)
@@ -484,7 +525,10 @@ TEST_F(Events, StatusReportsARunningServerAndTheVendorText)
     CoTaskMemFree(dataStatus->szVendorInfo);
     CoTaskMemFree(dataStatus);
     CoTaskMemFree(status);
+    // The call is traced before its argument is looked at.
+    trace.clear();
     EXPECT_EQ(m_client.server->GetStatus(nullptr), E_INVALIDARG);
+    EXPECT_EQ(trace.lines(), std::vector<std::string>{"IOPCEventServer::GetStatus"});
 }
 
 TEST_F(Events, SubscriptionsTraceTheirReferencesAndInterfaces)

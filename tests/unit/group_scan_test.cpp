@@ -272,12 +272,14 @@ TEST_F(GroupScan, PercentDeadbandMeasuresFromTheLastChange)
 
     update(tag, 109.0f);
     EXPECT_TRUE(refresh().empty());
-    update(tag, 91.0f);
+    const FILETIME quietTime = fileTime(2024, 5, 6, 7, 8, 10);
+    ASSERT_TRUE(UpdateTagWithTimeStamp(tag.handle, r4(91.0f), kGood, quietTime));
     EXPECT_TRUE(refresh().empty());
-    // Unreported updates still reach the item.
+    // Unreported updates still reach the item, with their time.
     const auto read = m_group.read({item});
     ASSERT_EQ(read.size(), 1u);
     EXPECT_EQ(read[0].value.get().fltVal, 91.0f);
+    EXPECT_TRUE(sameTime(read[0].timestamp, quietTime));
 
     update(tag, 110.0f);
     EXPECT_EQ(refreshValues(), std::vector<float>{110.0f});
