@@ -1,6 +1,7 @@
 // The queue between the runtime's threads and the simulator's main thread.
 #include "simulator/core/main_queue.h"
 #include "simulator/core/moxlan_doc.h"
+#include "support/variants.h"
 #include "vetrel/vetrel.h"
 
 #include <chrono>
@@ -11,6 +12,7 @@ using moxlan::CDeviceTag;
 using moxlan::CMoxlanDoc;
 using moxlan::HostEvent;
 using moxlan::MainQueue;
+using vetrel::test::r4;
 using namespace std::chrono_literals;
 
 namespace {
@@ -20,15 +22,6 @@ HostEvent trace(const char* text)
     HostEvent event = HostEvent::of(HostEvent::Kind::Trace);
     event.text = text;
     return event;
-}
-
-VARIANT floatValue(float value)
-{
-    VARIANT variant;
-    VariantInit(&variant);
-    variant.vt = VT_R4;
-    variant.fltVal = value;
-    return variant;
 }
 
 TEST(MainQueue, HandsOutEventsInOrderAndAnswersAtOnceWhenEmpty)
@@ -79,7 +72,7 @@ TEST(MainQueue, WriteReportCarriesTheValueATickWouldOverwrite)
 
     // The runtime stores the client's value, then notifies; the main thread ticks before it
     // handles the report.
-    ASSERT_TRUE(UpdateTag(tag, floatValue(60.0f), 192));
+    ASSERT_TRUE(UpdateTag(tag, r4(60.0f), 192));
     ASSERT_TRUE(moxlan::postTagWritten(tag));
     doc.SimulateAll();
     const std::deque<HostEvent> reports = moxlan::mainQueue().takeAll();
@@ -91,11 +84,7 @@ TEST(MainQueue, WriteReportCarriesTheValueATickWouldOverwrite)
     EXPECT_EQ(doc.GetDevice(0)->value(), 60.5f) << "counts on from the written value";
 
     // A written text that is no number is not reported.
-    VARIANT text;
-    VariantInit(&text);
-    text.vt = VT_BSTR;
-    const OLECHAR high[] = {'h', 'i', 'g', 'h', 0};
-    text.bstrVal = SysAllocString(high);
+    VARIANT text = vetrel::test::bstr("high");
     ASSERT_TRUE(UpdateTag(tag, text, 192));
     VariantClear(&text);
     EXPECT_FALSE(moxlan::postTagWritten(tag));

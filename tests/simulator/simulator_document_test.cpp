@@ -3,6 +3,7 @@
 #include "simulator/core/file_store.h"
 #include "simulator/core/moxlan_doc.h"
 #include "simulator/temp_folder.h"
+#include "support/variants.h"
 #include "vetrel/vetrel.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@ namespace {
 using moxlan::CDeviceTag;
 using moxlan::CMoxlanDoc;
 using moxlan::test::TempFolder;
+using vetrel::test::r4;
 
 std::unique_ptr<CDeviceTag> variable(std::string name, int type = moxlan::SIM_CONSTANT,
                                      float value = 0.0f, float step = 0.5f)
@@ -32,15 +34,6 @@ std::optional<float> tagValue(std::int32_t handle)
     if (!ReadTag(static_cast<DWORD>(handle), &value)) return std::nullopt;
     EXPECT_EQ(value.vt, VT_R4);
     return value.fltVal;
-}
-
-VARIANT floatValue(float value)
-{
-    VARIANT variant;
-    VariantInit(&variant);
-    variant.vt = VT_R4;
-    variant.fltVal = value;
-    return variant;
 }
 
 std::vector<std::int32_t> handlesOf(const CMoxlanDoc& doc)
@@ -106,7 +99,7 @@ TEST(Document, EveryTickPushesEveryVariable)
     const std::int32_t ramp = doc.GetDevice(0)->m_hTag;
     const std::int32_t still = doc.GetDevice(1)->m_hTag;
     // A value pushed by someone else is overwritten by the next tick, changed or not.
-    VARIANT other = floatValue(-1.0f);
+    VARIANT other = r4(-1.0f);
     ASSERT_TRUE(UpdateTag(static_cast<DWORD>(still), other, 0));
 
     doc.SimulateAll();
@@ -133,7 +126,7 @@ TEST(Document, ClientWriteContinuesTheSimulation)
     doc.AddDevice(variable("Write.Noise", moxlan::SIM_RANDOM, 0.0f));
     const auto handle = [&](int i) { return static_cast<DWORD>(doc.GetDevice(i)->m_hTag); };
 
-    for (int i = 0; i < 3; ++i) clientWrites(doc, handle(i), floatValue(40.0f + float(i)));
+    for (int i = 0; i < 3; ++i) clientWrites(doc, handle(i), r4(40.0f + float(i)));
     EXPECT_EQ(doc.GetDevice(0)->value(), 40.0f);
     doc.SimulateAll();
     EXPECT_EQ(tagValue(doc.GetDevice(0)->m_hTag), 40.5f) << "counts on from the written value";
@@ -142,19 +135,10 @@ TEST(Document, ClientWriteContinuesTheSimulation)
     EXPECT_TRUE(noise >= 0.0f && noise <= 100.0f) << "draws anew inside its range: " << noise;
 
     // A value of another type is taken as a float; one that is no number changes nothing.
-    VARIANT whole;
-    VariantInit(&whole);
-    whole.vt = VT_I4;
-    whole.lVal = 7;
-    clientWrites(doc, handle(1), whole);
+    clientWrites(doc, handle(1), vetrel::test::i4(7));
     EXPECT_EQ(doc.GetDevice(1)->value(), 7.0f);
     EXPECT_EQ(doc.GetDevice(1)->m_Value.vt, VT_R4);
-    VARIANT text;
-    VariantInit(&text);
-    text.vt = VT_BSTR;
-    const std::string ascii = "not a number";
-    const std::basic_string<WCHAR> wide(ascii.begin(), ascii.end());
-    text.bstrVal = SysAllocString(wide.c_str());
+    VARIANT text = vetrel::test::bstr("not a number");
     clientWrites(doc, handle(1), text);
     VariantClear(&text);
     EXPECT_FALSE(CMoxlanDoc::WrittenValue(handle(1)));
@@ -189,7 +173,7 @@ TEST(Document, LoadReplacesTheVariablesAndTheirTags)
     EXPECT_EQ(tagValue(doc.GetDevice(0)->m_hTag), 1.0f);
     EXPECT_EQ(doc.GetDevice(1)->m_hTag, -1) << "the runtime refuses a second tag of one name";
     EXPECT_EQ(tagValue(doc.GetDevice(2)->m_hTag), 3.0f);
-    EXPECT_TRUE(UpdateTagByNameA(std::string(199, 'L').c_str(), floatValue(0), 192))
+    EXPECT_TRUE(UpdateTagByNameA(std::string(199, 'L').c_str(), r4(0), 192))
         << "the tag carries the first 199 characters of a long name";
     EXPECT_FALSE(doc.AddDevice(variable("Load.New")));
     doc.SimulateAll(); // the refused variable's update reaches no tag

@@ -4,6 +4,7 @@
 #include "data_sink.h"
 #include "shutdown_sink.h"
 #include "support/times.h"
+#include "support/variants.h"
 #include "unit/opcprobe_options.h"
 #include "watch_lines.h"
 #include "watch_queue.h"
@@ -22,15 +23,7 @@ using vetrel::Variant;
 using vetrel::platform::ComPtr;
 
 using opcprobe::test::parse;
-
-VARIANT r4(float number)
-{
-    VARIANT value;
-    VariantInit(&value);
-    value.vt = VT_R4;
-    value.fltVal = number;
-    return value;
-}
+using vetrel::test::r4;
 
 DataCallback change(std::vector<CallbackEntry> entries)
 {
