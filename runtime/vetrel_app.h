@@ -109,7 +109,9 @@ private:
     std::recursive_mutex m_tickLock;
     // Room for the changed items of one group, kept from tick to tick.
     std::vector<OPCItem*> m_scanScratch;
-    std::mutex m_startLock;
+    // Start, unload and rate changes; recursive because a host's shutdown sink may change the
+    // rate from inside the unload's disconnect request.
+    std::recursive_mutex m_startLock;
     bool m_started = false;
     bool m_comInitialised = false;
     std::thread::id m_comThread;

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <utility>
 
@@ -20,11 +21,15 @@ template <typename Function> Function* exportOf(HMODULE library, const char* nam
 }
 
 // A client's shutdown sink; one of them lets go of its server when asked, as a polite client
-// does, from inside the request.
+// does, from inside the request, and one, in the host's own process, calls back into the
+// runtime there.
 class ShutdownSink final : public IOPCShutdown
 {
 public:
-    explicit ShutdownSink(IUnknown* releaseOnRequest = nullptr) : m_server(releaseOnRequest) {}
+    explicit ShutdownSink(IUnknown* releaseOnRequest = nullptr,
+                          std::function<void()> inRequest = {})
+        : m_server(releaseOnRequest), m_inRequest(std::move(inRequest))
+    {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
     {
@@ -44,6 +49,7 @@ public:
         ++requests;
         if (!reason || reason[0] != 0) ++unexpectedReasons;
         if (m_server) std::exchange(m_server, nullptr)->Release();
+        if (m_inRequest) m_inRequest();
         return S_OK;
     }
 
@@ -52,6 +58,7 @@ public:
 
 private:
     IUnknown* m_server;
+    std::function<void()> m_inRequest;
 };
 
 HRESULT advise(IUnknown* server, IOPCShutdown* sink)
@@ -90,8 +97,10 @@ TEST(LibraryUnload, ConnectedClientsAreAskedToDisconnectAndDoNotKeepTheRuntimeRu
     auto* initVetrel = exportOf<decltype(InitVetrel)>(library, "InitVetrel");
     auto* connections =
         exportOf<decltype(NumbrClientConnections)>(library, "NumbrClientConnections");
+    auto* resetServerRate = exportOf<decltype(ResetServerRate)>(library, "ResetServerRate");
     ASSERT_NE(initVetrel, nullptr);
     ASSERT_NE(connections, nullptr);
+    ASSERT_NE(resetServerRate, nullptr);
     ASSERT_TRUE(initVetrel(kUnloadClass, 10));
 
     IUnknown* staying = connect();
@@ -99,7 +108,9 @@ TEST(LibraryUnload, ConnectedClientsAreAskedToDisconnectAndDoNotKeepTheRuntimeRu
     IUnknown* silent = connect();
     ASSERT_TRUE(staying && leaving && silent);
     EXPECT_EQ(connections(), 3);
-    ShutdownSink stayingSink;
+    // The unload must not wait on itself when a sink changes the rate from inside the request.
+    bool rateReset = false;
+    ShutdownSink stayingSink(nullptr, [&] { rateReset = resetServerRate(100) != FALSE; });
     ShutdownSink leavingSink(leaving);
     ASSERT_EQ(advise(staying, &stayingSink), S_OK);
     ASSERT_EQ(advise(leaving, &leavingSink), S_OK);
@@ -107,6 +118,7 @@ TEST(LibraryUnload, ConnectedClientsAreAskedToDisconnectAndDoNotKeepTheRuntimeRu
     EXPECT_TRUE(FreeLibrary(library));
     EXPECT_EQ(stayingSink.requests, 1);
     EXPECT_EQ(leavingSink.requests, 1);
+    EXPECT_TRUE(rateReset);
     EXPECT_EQ(stayingSink.unexpectedReasons + leavingSink.unexpectedReasons, 0)
         << "the request carries an empty reason";
     // The server's code went with the library: the client must not call it any more, and
