@@ -10,6 +10,7 @@
 #include "probe_group.h"
 #include "session.h"
 #include "started_host.h"
+#include "tests/support/variants.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -128,19 +129,9 @@ protected:
 
     static IOPCServer* server() { return e2e::StartedHost::server(); }
 
-    static VARIANT number(VARTYPE type, float value)
-    {
-        VARIANT number;
-        VariantInit(&number);
-        number.vt = VT_R4;
-        number.fltVal = value;
-        VariantChangeType(&number, &number, 0, type);
-        return number;
-    }
-
     static void writeInflow(float value)
     {
-        e2e::StartedHost::write(example::kTankInflow, number(VT_R4, value));
+        e2e::StartedHost::write(example::kTankInflow, vetrel::test::r4(value));
     }
 };
 

@@ -1,8 +1,7 @@
 #include "event_sink.h"
 
+#include "runtime/com_boundary.h"
 #include "wide_text.h"
-
-#include <new>
 
 namespace opcprobe {
 
@@ -18,7 +17,7 @@ HRESULT STDMETHODCALLTYPE EventSink::OnEvent(OPCHANDLE, BOOL, BOOL, DWORD dwCoun
                                              ONEVENTSTRUCT* pEvents) noexcept
 {
     if (dwCount > 0 && !pEvents) return E_INVALIDARG;
-    try {
+    return vetrel::comBoundary([&] {
         std::vector<ReceivedEvent> events;
         events.reserve(dwCount);
         for (DWORD i = 0; i < dwCount; ++i) {
@@ -29,11 +28,7 @@ HRESULT STDMETHODCALLTYPE EventSink::OnEvent(OPCHANDLE, BOOL, BOOL, DWORD dwCoun
         }
         m_handler(std::move(events));
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_FAIL;
-    }
+    });
 }
 
 } // namespace opcprobe

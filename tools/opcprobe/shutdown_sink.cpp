@@ -1,8 +1,7 @@
 #include "shutdown_sink.h"
 
+#include "runtime/com_boundary.h"
 #include "wide_text.h"
-
-#include <new>
 
 namespace opcprobe {
 
@@ -17,14 +16,10 @@ vetrel::platform::ComPtr<ShutdownSink> ShutdownSink::create(Handler handler)
 
 HRESULT STDMETHODCALLTYPE ShutdownSink::ShutdownRequest(LPCWSTR szReason) noexcept
 {
-    try {
+    return vetrel::comBoundary([&] {
         m_handler(narrow(reinterpret_cast<const OLECHAR*>(szReason)));
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_FAIL;
-    }
+    });
 }
 
 } // namespace opcprobe
