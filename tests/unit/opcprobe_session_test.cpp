@@ -1,5 +1,6 @@
 // opcprobe's requests against a running Vetrel server in the same process: what it reads,
 // writes, watches and reports, and that it leaves no connection behind.
+#include "events.h"
 #include "hresult_names.h"
 #include "session.h"
 #include "value_text.h"
@@ -8,6 +9,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <optional>
@@ -148,6 +150,60 @@ private:
     std::thread m_thread;
 };
 
+// The probe's connection to a server whose process died: the calls the probe makes to set up
+// reach the server of this process, but GetStatus answers as such a connection does.
+class LostServer : public IOPCServer
+{
+public:
+    explicit LostServer(IOPCServer* server) : m_server(server) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override
+    {
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IOPCServer))
+            return m_server->QueryInterface(riid, object);
+        *object = static_cast<IOPCServer*>(this);
+        return S_OK;
+    }
+    // It lives on the test's stack, longer than anything that holds it.
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return 1; }
+    HRESULT STDMETHODCALLTYPE AddGroup(LPCWSTR name, BOOL active, DWORD rate, OPCHANDLE client,
+                                       LONG* bias, FLOAT* deadband, DWORD locale, OPCHANDLE* server,
+                                       DWORD* revisedRate, REFIID riid,
+                                       IUnknown** group) noexcept override
+    {
+        return m_server->AddGroup(name, active, rate, client, bias, deadband, locale, server,
+                                  revisedRate, riid, group);
+    }
+    HRESULT STDMETHODCALLTYPE GetErrorString(HRESULT error, LCID locale,
+                                             LPWSTR* text) noexcept override
+    {
+        return m_server->GetErrorString(error, locale, text);
+    }
+    HRESULT STDMETHODCALLTYPE GetGroupByName(LPCWSTR name, REFIID riid,
+                                             IUnknown** group) noexcept override
+    {
+        return m_server->GetGroupByName(name, riid, group);
+    }
+    HRESULT STDMETHODCALLTYPE GetStatus(OPCSERVERSTATUS** status) noexcept override
+    {
+        *status = nullptr;
+        return RPC_E_DISCONNECTED;
+    }
+    HRESULT STDMETHODCALLTYPE RemoveGroup(OPCHANDLE group, BOOL force) noexcept override
+    {
+        return m_server->RemoveGroup(group, force);
+    }
+    HRESULT STDMETHODCALLTYPE CreateGroupEnumerator(OPCENUMSCOPE scope, REFIID riid,
+                                                    IUnknown** groups) noexcept override
+    {
+        return m_server->CreateGroupEnumerator(scope, riid, groups);
+    }
+
+private:
+    IOPCServer* m_server;
+};
+
 WatchSettings watchSettings(float deadband)
 {
     WatchSettings settings;
@@ -253,6 +309,38 @@ TEST_F(OpcProbeSession, WatchEndsWhenInterruptedOrWhenItsTimeIsUp)
     EXPECT_THROW(watch(session.server(), {"No.Such.Tag"}, brief, false, unused, never),
                  ProbeFailure)
         << "nothing to watch";
+}
+
+TEST_F(OpcProbeSession, ListeningFailsOnceTheServerStopsAnsweringGetStatus)
+{
+    Session session(kProbedClass);
+    std::atomic<bool> never{false};
+    std::ostringstream unused;
+    WatchSettings healthy = watchSettings(0);
+    healthy.seconds = std::chrono::duration<double>(kServerCheckPeriod * 1.25).count();
+    EXPECT_EQ(watch(session.server(), {"Probe.Level"}, healthy, false, unused, never).end,
+              WatchEnd::TimeUp)
+        << "a server that answers is watched on";
+
+    LostServer lost(session.server());
+    WatchSettings v1 = watchSettings(0);
+    v1.v1 = true;
+    const std::vector<std::function<void()>> listeners{
+        [&] { watch(&lost, {"Probe.Level"}, watchSettings(0), false, unused, never); },
+        [&] { watch(&lost, {"Probe.Level"}, v1, true, unused, never); },
+        [&] { watchEvents(&lost, 60.0, false, unused, never); },
+    };
+    for (size_t i = 0; i < listeners.size(); ++i) {
+        try {
+            listeners[i]();
+            ADD_FAILURE() << "listener " << i << " ended as if its server were there";
+        } catch (const ProbeFailure& failure) {
+            EXPECT_STREQ(failure.what(),
+                         "The server was lost: GetStatus failed: RPC_E_DISCONNECTED (0x80010108)")
+                << "listener " << i;
+        }
+    }
+    EXPECT_EQ(session.status().groupCount, 0u) << "the watches removed their groups";
 }
 
 TEST_F(OpcProbeSession, NamesWhyAServerCannotBeReached)

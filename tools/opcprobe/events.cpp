@@ -41,7 +41,7 @@ WatchEnd watchEvents(IOPCServer* server, std::optional<double> seconds, bool jso
                              "the event sink");
     const std::optional<Advice> shutdownAdvice = adviseShutdown(server, shutdownSink.get());
     std::cerr << "opcprobe: waiting for events\n";
-    return printUntilEnd(*queue, watchDeadline(seconds), json, out, interrupted);
+    return printUntilEnd(server, *queue, watchDeadline(seconds), json, out, interrupted);
 }
 
 } // namespace opcprobe

@@ -11,7 +11,7 @@
 //
 // Exits 0 when every request and every item succeeded, 1 when the server or an item failed,
 // and 2 when the command line is wrong. A watch or an events listener that the user or the
-// server ends is a success.
+// server ends is a success; one whose server is lost (it no longer answers GetStatus) fails.
 #include "browse.h"
 #include "command_line.h"
 #include "events.h"

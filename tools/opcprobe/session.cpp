@@ -35,23 +35,7 @@ Session::~Session()
 
 ServerStatus Session::status()
 {
-    OPCSERVERSTATUS* raw = nullptr;
-    const HRESULT hr = m_server->GetStatus(&raw);
-    const auto owned = TaskMem<OPCSERVERSTATUS>::adopt(raw, 1);
-    if (FAILED(hr) || !owned) throw ProbeFailure("GetStatus", FAILED(hr) ? hr : E_POINTER);
-    const auto vendor = TaskMem<OLECHAR>::adopt(reinterpret_cast<OLECHAR*>(raw->szVendorInfo), 1);
-    ServerStatus status;
-    status.state = raw->dwServerState;
-    status.startTime = raw->ftStartTime;
-    status.currentTime = raw->ftCurrentTime;
-    status.lastUpdateTime = raw->ftLastUpdateTime;
-    status.groupCount = raw->dwGroupCount;
-    status.bandWidth = raw->dwBandWidth;
-    status.majorVersion = raw->wMajorVersion;
-    status.minorVersion = raw->wMinorVersion;
-    status.buildNumber = raw->wBuildNumber;
-    status.vendor = narrow(vendor.get());
-    return status;
+    return serverStatus(m_server.get(), "GetStatus");
 }
 
 std::vector<ItemValue> Session::read(const std::vector<std::string>& items, OPCDATASOURCE source)
@@ -141,6 +125,27 @@ std::string serverStateName(OPCSERVERSTATE state)
         return "communication fault";
     }
     return "state " + std::to_string(static_cast<int>(state));
+}
+
+ServerStatus serverStatus(IOPCServer* server, const std::string& what)
+{
+    OPCSERVERSTATUS* raw = nullptr;
+    const HRESULT hr = server->GetStatus(&raw);
+    const auto owned = TaskMem<OPCSERVERSTATUS>::adopt(raw, 1);
+    if (FAILED(hr) || !owned) throw ProbeFailure(what, FAILED(hr) ? hr : E_POINTER);
+    const auto vendor = TaskMem<OLECHAR>::adopt(reinterpret_cast<OLECHAR*>(raw->szVendorInfo), 1);
+    ServerStatus status;
+    status.state = raw->dwServerState;
+    status.startTime = raw->ftStartTime;
+    status.currentTime = raw->ftCurrentTime;
+    status.lastUpdateTime = raw->ftLastUpdateTime;
+    status.groupCount = raw->dwGroupCount;
+    status.bandWidth = raw->dwBandWidth;
+    status.majorVersion = raw->wMajorVersion;
+    status.minorVersion = raw->wMinorVersion;
+    status.buildNumber = raw->wBuildNumber;
+    status.vendor = narrow(vendor.get());
+    return status;
 }
 
 } // namespace opcprobe

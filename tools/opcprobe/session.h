@@ -75,4 +75,7 @@ private:
 
 std::string serverStateName(OPCSERVERSTATE state);
 
+// The server's answer to GetStatus. Throws ProbeFailure naming what when the call fails.
+ServerStatus serverStatus(IOPCServer* server, const std::string& what);
+
 } // namespace opcprobe

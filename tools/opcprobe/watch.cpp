@@ -57,9 +57,10 @@ std::optional<Advice> adviseShutdown(IOPCServer* server, IUnknown* sink)
     }
 }
 
-WatchEnd printUntilEnd(WatchQueue& queue, Clock::time_point end, bool json, std::ostream& out,
-                       const std::atomic<bool>& interrupted)
+WatchEnd printUntilEnd(IOPCServer* server, WatchQueue& queue, Clock::time_point end, bool json,
+                       std::ostream& out, const std::atomic<bool>& interrupted)
 {
+    auto nextCheck = Clock::now() + kServerCheckPeriod;
     for (;;) {
         const WatchQueue::Taken taken = queue.take(std::min(end, Clock::now() + kInterruptPoll));
         // Flushed line by line, for scripts that read the output as it comes.
@@ -70,6 +71,10 @@ WatchEnd printUntilEnd(WatchQueue& queue, Clock::time_point end, bool json, std:
         }
         if (interrupted) return WatchEnd::Interrupted;
         if (Clock::now() >= end) return WatchEnd::TimeUp;
+        if (Clock::now() >= nextCheck) {
+            serverStatus(server, "The server was lost: GetStatus");
+            nextCheck = Clock::now() + kServerCheckPeriod;
+        }
     }
 }
 
@@ -111,7 +116,8 @@ WatchOutcome watch(IOPCServer* server, const std::vector<std::string>& items,
     const std::optional<Advice> shutdownAdvice = adviseShutdown(server, shutdownSink.get());
     std::cerr << "opcprobe: watching " << watched << " item(s), update rate " << group.revisedRate()
               << " ms, deadband " << settings.deadband << " %\n";
-    outcome.end = printUntilEnd(*queue, watchDeadline(settings.seconds), json, out, interrupted);
+    outcome.end =
+        printUntilEnd(server, *queue, watchDeadline(settings.seconds), json, out, interrupted);
     return outcome;
 }
 

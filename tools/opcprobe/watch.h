@@ -1,6 +1,6 @@
 // `opcprobe watch`: subscribes to items through an active group and prints every data change
-// the server reports, until the time is up, the user interrupts, or the server asks its clients
-// to disconnect.
+// the server reports, until the time is up, the user interrupts, the server asks its clients
+// to disconnect, or the server is lost.
 #pragma once
 
 #include "advice.h"
@@ -8,6 +8,7 @@
 #include "watch_queue.h"
 
 #include <atomic>
+#include <chrono>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -47,14 +48,17 @@ WatchQueue::Clock::time_point watchDeadline(std::optional<double> seconds);
 // Advises sink for the server's shutdown requests. That sink is a courtesy: a server that
 // refuses it is still listened to, the refusal reported on standard error.
 std::optional<Advice> adviseShutdown(IOPCServer* server, IUnknown* sink);
+// How often a listening command asks the server for its status. A server that died calls
+// nothing back, so without asking the probe would wait for it forever.
+inline constexpr auto kServerCheckPeriod = std::chrono::seconds(2);
 // Prints the queued lines as they come until end, an interrupt or the server's shutdown
-// request.
-WatchEnd printUntilEnd(WatchQueue& queue, WatchQueue::Clock::time_point end, bool json,
-                       std::ostream& out, const std::atomic<bool>& interrupted);
+// request. Throws ProbeFailure when the server stops answering GetStatus.
+WatchEnd printUntilEnd(IOPCServer* server, WatchQueue& queue, WatchQueue::Clock::time_point end,
+                       bool json, std::ostream& out, const std::atomic<bool>& interrupted);
 
 // Prints each change as one line to out (JSON objects with json), refused items first. The
 // group and the advised sinks are gone when it returns. Throws ProbeFailure when no item could
-// be watched.
+// be watched or the server is lost.
 WatchOutcome watch(IOPCServer* server, const std::vector<std::string>& items,
                    const WatchSettings& settings, bool json, std::ostream& out,
                    const std::atomic<bool>& interrupted);
