@@ -1,5 +1,6 @@
 #include "child_process.h"
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 
@@ -70,9 +71,11 @@ void RunningProgram::readOutput()
     char buffer[4096];
     DWORD got = 0;
     while (ReadFile(m_output.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        const auto now = std::chrono::steady_clock::now();
         {
             std::lock_guard held(m_lock);
             m_text.append(buffer, got);
+            m_arrivals.insert(m_arrivals.end(), std::count(buffer, buffer + got, '\n'), now);
         }
         m_grown.notify_all();
     }
@@ -108,6 +111,12 @@ std::vector<std::string> RunningProgram::lines() const
 {
     std::lock_guard held(m_lock);
     return completeLines(m_text);
+}
+
+std::vector<std::chrono::steady_clock::time_point> RunningProgram::lineArrivals() const
+{
+    std::lock_guard held(m_lock);
+    return m_arrivals;
 }
 
 std::optional<DWORD> RunningProgram::waitForExit(DWORD timeoutMs)

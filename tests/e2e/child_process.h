@@ -3,6 +3,7 @@
 
 #include "kernel_handle.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -41,6 +42,8 @@ public:
     bool waitForLine(std::string_view text, DWORD timeoutMs);
     // The complete lines so far, without their line ends.
     std::vector<std::string> lines() const;
+    // When each of the complete lines so far was read.
+    std::vector<std::chrono::steady_clock::time_point> lineArrivals() const;
     // The exit code once the program has ended and its output is read to the end, or empty
     // when it still runs after the timeout.
     std::optional<DWORD> waitForExit(DWORD timeoutMs);
@@ -54,6 +57,7 @@ private:
     mutable std::mutex m_lock;
     std::condition_variable m_grown;
     std::string m_text;
+    std::vector<std::chrono::steady_clock::time_point> m_arrivals;
     bool m_ended = false;
     std::thread m_reader;
 };
