@@ -9,13 +9,10 @@
 //
 // The host stamps every load tag with its steady clock when it updates it; the processes of one
 // machine share that clock, so the age of a value on arrival is the latency.
-#include "advice.h"
 #include "child_process.h"
-#include "data_sink.h"
 #include "example_identity.h"
+#include "load_subscription.h"
 #include "load_tags.h"
-#include "probe_group.h"
-#include "session.h"
 
 #include <algorithm>
 #include <atomic>
@@ -23,6 +20,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -108,6 +106,11 @@ private:
     Figures m_figures;
 };
 
+std::function<void(const opcprobe::DataCallback&)> record(Tally& tally)
+{
+    return [&tally](const opcprobe::DataCallback& call) { tally.record(call); };
+}
+
 double percentile(std::vector<double> samples, double fraction)
 {
     if (samples.empty()) return 0;
@@ -115,61 +118,17 @@ double percentile(std::vector<double> samples, double fraction)
     return samples[static_cast<size_t>(fraction * static_cast<double>(samples.size() - 1))];
 }
 
-// How many load tags the host updates every server period.
-void setLoad(opcprobe::Session& session, int updatedTags)
-{
-    const auto results =
-        session.write({{std::string(example::kLoadActive), std::to_string(updatedTags)}});
-    if (FAILED(results.front().error))
-        throw opcprobe::ProbeFailure("Writing " + std::string(example::kLoadActive),
-                                     results.front().error);
-}
-
-// An active group at the server rate, without deadband, over the first load tags, with the
-// tally's sink advised.
-class Subscription
-{
-public:
-    Subscription(IOPCServer* server, int items, Tally& tally)
-        : m_group(server, settings()),
-          m_sink(opcprobe::DataSink::create(
-              [&tally](opcprobe::DataCallback call) { tally.record(call); }))
-    {
-        std::vector<std::string> names;
-        for (int i = 0; i < items; ++i) names.push_back(example::loadTagName(i));
-        for (const opcprobe::AddedItem& item : m_group.addItems(names))
-            if (FAILED(item.error)) throw opcprobe::ProbeFailure("AddItems", item.error);
-        m_advice.emplace(m_group.object(), IID_IOPCDataCallback, m_sink.get(), "the data callback");
-    }
-
-    IUnknown* group() const { return m_group.object(); }
-
-private:
-    static opcprobe::GroupSettings settings()
-    {
-        opcprobe::GroupSettings settings;
-        settings.active = true;
-        settings.updateRate = kServerRate;
-        settings.deadband = 0.0f;
-        return settings;
-    }
-
-    opcprobe::ProbeGroup m_group;
-    vetrel::platform::ComPtr<opcprobe::DataSink> m_sink;
-    std::optional<opcprobe::Advice> m_advice;
-};
-
 // Scan reports while the host updates the first items load tags every server period.
 Tally::Figures scanReports(opcprobe::Session& session, int items, std::chrono::seconds duration)
 {
-    setLoad(session, items);
+    bench::setLoad(session, items);
     Tally tally(false);
-    const Subscription subscription(session.server(), items, tally);
+    const bench::LoadSubscription subscription(session.server(), items, kServerRate, record(tally));
     std::this_thread::sleep_for(kWarmUp);
     tally.start();
     std::this_thread::sleep_for(duration);
     Tally::Figures figures = tally.stop();
-    setLoad(session, 0);
+    bench::setLoad(session, 0);
     return figures;
 }
 
@@ -177,7 +136,7 @@ Tally::Figures scanReports(opcprobe::Session& session, int items, std::chrono::s
 Tally::Figures refreshes(opcprobe::Session& session, int items, std::chrono::seconds duration)
 {
     Tally tally(true);
-    const Subscription subscription(session.server(), items, tally);
+    const bench::LoadSubscription subscription(session.server(), items, kServerRate, record(tally));
     const auto async =
         vetrel::platform::ComPtr<IUnknown>(subscription.group()).as<IOPCAsyncIO2>(IID_IOPCAsyncIO2);
     if (!async) throw opcprobe::ProbeFailure("Finding IOPCAsyncIO2", E_NOINTERFACE);

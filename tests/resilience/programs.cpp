@@ -14,13 +14,18 @@ std::unique_ptr<e2e::WineChild> startExampleHost()
     return host;
 }
 
+std::optional<int> clientCount(const std::string& line)
+{
+    int tick = 0, clients = 0;
+    if (std::sscanf(line.c_str(), "tick %d: %d client(s)", &tick, &clients) != 2)
+        return std::nullopt;
+    return clients;
+}
+
 std::optional<int> lastClientCount(const std::vector<std::string>& lines, size_t first)
 {
-    for (size_t i = lines.size(); i > first; --i) {
-        int tick = 0, clients = 0;
-        if (std::sscanf(lines[i - 1].c_str(), "tick %d: %d client(s)", &tick, &clients) == 2)
-            return clients;
-    }
+    for (size_t i = lines.size(); i > first; --i)
+        if (const std::optional<int> clients = clientCount(lines[i - 1])) return clients;
     return std::nullopt;
 }
 
@@ -44,6 +49,17 @@ bool waitForLineAfter(e2e::RunningProgram& program, std::string_view text, size_
                 [&](const std::string& line) { return line.find(text) != std::string::npos; });
         },
         timeoutMs);
+}
+
+std::optional<Clock::time_point> arrivalOf(const e2e::RunningProgram& program, size_t first,
+                                           const std::function<bool(const std::string&)>& matches)
+{
+    // Taken after the lines, the arrivals cover each of them.
+    const std::vector<std::string> lines = program.lines();
+    const std::vector<Clock::time_point> arrivals = program.lineArrivals();
+    for (size_t i = first; i < lines.size(); ++i)
+        if (matches(lines[i])) return arrivals[i];
+    return std::nullopt;
 }
 
 Clock::duration longestPause(const std::vector<Clock::time_point>& arrivals, Clock::time_point from,

@@ -6,6 +6,7 @@
 #include "wine_process.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,8 +25,10 @@ inline constexpr DWORD kStartTimeoutMs = 30000;
 // started after it is not reached: a program kills at most the last host it starts.
 std::unique_ptr<e2e::WineChild> startExampleHost();
 
-// The client count of the example host's last "tick N: K client(s)" line from line first on;
-// empty when there is none.
+// The client count of one of the example host's "tick N: K client(s)" lines; empty for other
+// lines.
+std::optional<int> clientCount(const std::string& line);
+// The client count of the host's last tick line from line first on; empty when there is none.
 std::optional<int> lastClientCount(const std::vector<std::string>& lines, size_t first = 0);
 
 // Waits until a tick line from line first on counts clients; false after the timeout.
@@ -34,6 +37,10 @@ bool waitForClientCount(e2e::RunningProgram& host, int clients, DWORD timeoutMs,
 // Waits until a line from line first on contains text; false after the timeout.
 bool waitForLineAfter(e2e::RunningProgram& program, std::string_view text, size_t first,
                       DWORD timeoutMs);
+
+// When the first line from line first on that matches arrived; empty while none has.
+std::optional<Clock::time_point> arrivalOf(const e2e::RunningProgram& program, size_t first,
+                                           const std::function<bool(const std::string&)>& matches);
 
 // The longest time between [from, to] and the lines that arrived in it: from its start to the
 // first line, between lines, and from the last line to its end.
