@@ -47,8 +47,9 @@ Drop timeOneDeath(e2e::RunningProgram& host)
     client.linuxProcess().kill();
     resilience::waitForClientCount(host, others, kDropTimeoutMs, seen);
     Drop drop;
+    // The trace names the count a Release finds: 1 is the connection's last reference.
     if (const auto at = resilience::arrivalOf(host, seen, [](const std::string& line) {
-            return line.find("OPCServer::Release(0)") != std::string::npos;
+            return line.find("OPCServer::Release(1)") != std::string::npos;
         }))
         drop.released = *at - killed;
     if (const auto at = resilience::arrivalOf(host, seen, [others](const std::string& line) {
