@@ -7,15 +7,17 @@
 namespace vetrel {
 
 void broadcastEvent(std::span<OPCServer* const> servers, const OPCEventRecord& record,
-                    EventQueue& queue) noexcept
+                    DeliveryWaits& waits) noexcept
 {
-    ClientDeliveries due;
-    try {
-        for (const OPCServer* server : servers) server->subscriptions().prepareEvent(record, due);
-    } catch (const std::bad_alloc&) {
-        // What was prepared is still queued.
+    for (OPCServer* server : servers) {
+        ClientDeliveries due;
+        try {
+            server->subscriptions().prepareEvent(record, due);
+        } catch (const std::bad_alloc&) {
+            // What was prepared is still posted.
+        }
+        server->lane().post(due, &waits);
     }
-    queue.post(due);
 }
 
 } // namespace vetrel

@@ -14,10 +14,11 @@ public:
           m_block(std::move(block))
     {}
 
-    void send() noexcept override
+    const char* method() const noexcept override { return "IOPCEventSink::OnEvent"; }
+    HRESULT send() noexcept override
     {
-        m_sink->OnEvent(m_clientSubscription, FALSE, FALSE, 1,
-                        reinterpret_cast<ONEVENTSTRUCT*>(m_block.get()));
+        return m_sink->OnEvent(m_clientSubscription, FALSE, FALSE, 1,
+                               reinterpret_cast<ONEVENTSTRUCT*>(m_block.get()));
     }
 
 private:

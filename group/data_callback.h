@@ -18,11 +18,12 @@ enum class CallbackKind
 };
 
 // OnDataChange or OnReadComplete carrying the values of items, in the given order, as the
-// item read serves them now. Nothing is added when the callback's block cannot be allocated.
-// Throws std::bad_alloc.
+// item read serves them now. A non-zero mergeKey makes it a data-change report that a newer
+// one may merge into while it waits. Nothing is added when the callback's block cannot be
+// allocated. Throws std::bad_alloc.
 void prepareDataCallback(platform::ComPtr<IOPCDataCallback> sink, OPCHANDLE groupHandle,
-                         DWORD transactionId, CallbackKind kind, std::span<OPCItem* const> items,
-                         ClientDeliveries& due);
+                         DWORD transactionId, CallbackKind kind, std::uint64_t mergeKey,
+                         std::span<OPCItem* const> items, ClientDeliveries& due);
 
 // OnWriteComplete with one client handle and one result per written item. Nothing is added
 // when the block cannot be allocated. Throws std::bad_alloc.

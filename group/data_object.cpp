@@ -5,6 +5,8 @@
 #include "runtime/trace.h"
 #include "runtime/vetrel_app.h"
 
+#include <memory>
+
 namespace vetrel {
 namespace {
 
@@ -15,7 +17,21 @@ CLIPFORMAT registeredFormat(const char* name) noexcept
     return static_cast<CLIPFORMAT>(RegisterClipboardFormatA(name));
 }
 
-// One block to one sink, freed when the call returns.
+// One block to one sink, freed when the call returns. The sink answers nothing.
+HRESULT adviseBlock(IAdviseSink& sink, CLIPFORMAT format, HGLOBAL block) noexcept
+{
+    FORMATETC formatEtc{format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    medium.tymed = TYMED_HGLOBAL;
+    medium.hGlobal = block;
+    medium.pUnkForRelease = nullptr;
+    sink.OnDataChange(&formatEtc, &medium);
+    return S_OK;
+}
+
+constexpr const char* kAdviseMethod = "IAdviseSink::OnDataChange";
+
+// A block built before the call: the write results.
 class StreamDelivery final : public ClientDelivery
 {
 public:
@@ -24,20 +40,54 @@ public:
         : m_sink(std::move(sink)), m_format(format), m_block(std::move(block))
     {}
 
-    void send() noexcept override
-    {
-        FORMATETC format{m_format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-        STGMEDIUM medium{};
-        medium.tymed = TYMED_HGLOBAL;
-        medium.hGlobal = m_block.get();
-        medium.pUnkForRelease = nullptr;
-        m_sink->OnDataChange(&format, &medium);
-    }
+    const char* method() const noexcept override { return kAdviseMethod; }
+    HRESULT send() noexcept override { return adviseBlock(*m_sink.get(), m_format, m_block.get()); }
 
 private:
     ComPtr<IAdviseSink> m_sink;
     CLIPFORMAT m_format;
     platform::GlobalMemory m_block;
+};
+
+// Item values, whose block is built when the call is made: a data-change report that waits
+// may take a newer one into itself until then. The data and data-time calls of one report
+// share its values.
+class StreamValuesDelivery final : public ClientDelivery
+{
+public:
+    StreamValuesDelivery(ComPtr<IAdviseSink> sink, CLIPFORMAT format, bool withTimes,
+                         OPCHANDLE groupHandle, DWORD transactionId, std::uint64_t mergeKey,
+                         std::shared_ptr<const StreamValues> values) noexcept
+        : m_sink(std::move(sink)), m_format(format), m_withTimes(withTimes),
+          m_groupHandle(groupHandle), m_transactionId(transactionId), m_mergeKey(mergeKey),
+          m_values(std::move(values))
+    {}
+
+    const char* method() const noexcept override { return kAdviseMethod; }
+    std::uint64_t mergeKey() const noexcept override { return m_mergeKey; }
+    void merge(ClientDelivery& newer) override
+    {
+        auto& report = static_cast<StreamValuesDelivery&>(newer);
+        m_values =
+            std::make_shared<const StreamValues>(StreamValues::merged(*m_values, *report.m_values));
+        m_sink = std::move(report.m_sink);
+        m_groupHandle = report.m_groupHandle;
+    }
+    HRESULT send() noexcept override
+    {
+        // Without memory for the block nothing is sent.
+        const auto block = m_values->block(m_groupHandle, m_transactionId, m_withTimes);
+        return block ? adviseBlock(*m_sink.get(), m_format, block.get()) : S_OK;
+    }
+
+private:
+    ComPtr<IAdviseSink> m_sink;
+    CLIPFORMAT m_format;
+    bool m_withTimes;
+    OPCHANDLE m_groupHandle;
+    DWORD m_transactionId;
+    std::uint64_t m_mergeKey;
+    std::shared_ptr<const StreamValues> m_values;
 };
 
 HRESULT notImplemented(const char* text) noexcept
@@ -89,12 +139,6 @@ HRESULT STDMETHODCALLTYPE IOPCDataObject::EnumDAdvise(IEnumSTATDATA**) noexcept
     return notImplemented("IOPCDataObject::EnumDAdvise");
 }
 
-void IOPCDataObject::Slot::send(platform::GlobalMemory block, ClientDeliveries& due) const
-{
-    // Without memory for the block nothing is sent.
-    if (block) due.push_back(std::make_unique<StreamDelivery>(sink, format, std::move(block)));
-}
-
 IOPCDataObject::Slot* IOPCDataObject::slotOf(DWORD format) noexcept
 {
     for (Slot* slot : {&m_data, &m_dataTime, &m_writeComplete})
@@ -117,6 +161,7 @@ HRESULT STDMETHODCALLTYPE IOPCDataObject::DAdvise(FORMATETC* pformatetc, DWORD,
     }
     // The client's QueryInterface may be a call into another process: not under the lock.
     ComPtr<IAdviseSink> sink;
+    assertLockNotHeld();
     const HRESULT hr = pAdvSink->QueryInterface(IID_IAdviseSink, sink.putVoid());
     if (FAILED(hr)) return hr;
     auto held = CVetrelApp::instance().lock();
@@ -169,10 +214,18 @@ void IOPCDataObject::prepareItemStreams(std::span<OPCItem* const> items, DWORD t
                                         ClientDeliveries& due)
 {
     if (!hasDataAdvise()) return;
-    const StreamValues values(items);
+    const auto values = std::make_shared<const StreamValues>(items);
     const OPCHANDLE groupHandle = owner().state().clientHandle;
-    if (m_dataTime.sink) m_dataTime.send(values.block(groupHandle, transactionId, true), due);
-    if (m_data.sink) m_data.send(values.block(groupHandle, transactionId, false), due);
+    // Only the reports of a scan merge; read and refresh results carry their transaction.
+    const auto prepare = [&](const Slot& slot, bool withTimes) {
+        if (!slot.sink) return;
+        const std::uint64_t mergeKey =
+            transactionId == 0 ? reportMergeKey(owner().serverHandle(), slot.format) : 0;
+        due.push_back(std::make_unique<StreamValuesDelivery>(
+            slot.sink, slot.format, withTimes, groupHandle, transactionId, mergeKey, values));
+    };
+    prepare(m_dataTime, true);
+    prepare(m_data, false);
 }
 
 void IOPCDataObject::prepareWriteComplete(DWORD transactionId,
@@ -180,9 +233,12 @@ void IOPCDataObject::prepareWriteComplete(DWORD transactionId,
                                           std::span<const HRESULT> results, ClientDeliveries& due)
 {
     if (!hasWriteAdvise()) return;
-    m_writeComplete.send(
-        writeCompleteBlock(owner().state().clientHandle, transactionId, clientHandles, results),
-        due);
+    auto block =
+        writeCompleteBlock(owner().state().clientHandle, transactionId, clientHandles, results);
+    // Without memory for the block nothing is sent.
+    if (block)
+        due.push_back(std::make_unique<StreamDelivery>(m_writeComplete.sink, m_writeComplete.format,
+                                                       std::move(block)));
 }
 
 } // namespace vetrel

@@ -66,8 +66,6 @@ private:
     {
         CLIPFORMAT format;
         platform::ComPtr<IAdviseSink> sink;
-        // block to the sink once the runtime lock is released. Throws std::bad_alloc.
-        void send(platform::GlobalMemory block, ClientDeliveries& due) const;
     };
     // The slot of a format number, or null for another format.
     Slot* slotOf(DWORD format) noexcept;

@@ -3,24 +3,12 @@
 #include "group/item_enumerator.h"
 #include "group/item_validation.h"
 #include "group/per_item.h"
-#include "runtime/host_callbacks.h"
 
 #include <new>
 
 namespace vetrel {
 
 namespace {
-
-// Told after the runtime lock is released, from copies: the host may call the tag functions.
-void deliverItemRemovals(std::vector<ItemRemovalNotice>& notices) noexcept
-{
-    const auto itemRemoval = hostCallbacks().itemRemoval.load();
-    if (!itemRemoval) return;
-    for (ItemRemovalNotice& notice : notices) {
-        char noAccessPath[] = "";
-        itemRemoval(notice.tagHandle, noAccessPath, notice.tagName.data());
-    }
-}
 
 // One definition of AddItems (add) or ValidateItems: its error, and its result entry filled
 // when it passed.
@@ -105,7 +93,7 @@ HRESULT STDMETHODCALLTYPE IOPCItemMgtObject::RemoveItems(DWORD dwCount, OPCHANDL
         group.removeItem(item.m_serverHandle, notices);
         return S_OK;
     });
-    deliverItemRemovals(notices);
+    tellHostOfRemovals(notices);
     return hr;
 }
 

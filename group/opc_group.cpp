@@ -7,6 +7,18 @@
 
 namespace vetrel {
 
+void tellHostOfRemovals(std::vector<ItemRemovalNotice>& notices) noexcept
+{
+    assertLockNotHeld();
+    const auto itemRemoval = hostCallbacks().itemRemoval.load();
+    if (!itemRemoval) return;
+    // From copies: the host may call the tag functions, which change the tags.
+    for (ItemRemovalNotice& notice : notices) {
+        char noAccessPath[] = "";
+        itemRemoval(notice.tagHandle, noAccessPath, notice.tagName.data());
+    }
+}
+
 OPCGroup::OPCGroup(OPCServer& server, std::string name, const GroupState& state)
     : m_server(&server), m_name(std::move(name)), m_state(state),
       m_items(CVetrelApp::instance().followers(), *this)
@@ -96,6 +108,17 @@ bool OPCGroup::removeItem(OPCHANDLE serverHandle, std::vector<ItemRemovalNotice>
     }
     m_items.remove(serverHandle);
     return true;
+}
+
+void OPCGroup::removeAllItems(std::vector<ItemRemovalNotice>& notices) noexcept
+{
+    m_items.forEach([&](const OPCItem& item) {
+        try {
+            removeItem(item.m_serverHandle, notices);
+        } catch (const std::bad_alloc&) {
+            // The item stays as it was.
+        }
+    });
 }
 
 std::vector<std::unique_ptr<OPCItem>> OPCGroup::copyItems() const

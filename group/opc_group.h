@@ -43,6 +43,9 @@ struct ItemRemovalNotice
     std::string tagName;
 };
 
+// Tells the host, with the runtime lock released, of the removal of the last item of each tag.
+void tellHostOfRemovals(std::vector<ItemRemovalNotice>& notices) noexcept;
+
 class OPCGroup final : public IUnknown, public Detachable
 {
 public:
@@ -76,6 +79,9 @@ public:
     // The remove-item step; false for a handle that names no item of the group. The notice
     // for the host is added when the item was the last of its tag.
     bool removeItem(OPCHANDLE serverHandle, std::vector<ItemRemovalNotice>& notices);
+    // Every item, as RemoveItems would remove them. Without memory for a notice the item
+    // stays, for a forced removal to end.
+    void removeAllItems(std::vector<ItemRemovalNotice>& notices) noexcept;
     // Copies of every item, in list order, for a clone. Throws std::bad_alloc.
     std::vector<std::unique_ptr<OPCItem>> copyItems() const;
 

@@ -55,7 +55,8 @@ void complete(const OPCGroup& group, const OPCRequest& request,
     // Reads and refreshes carry the values as they are now; with no item to carry, the client
     // hears nothing.
     const auto sendValues = [&](CallbackKind kind, const std::vector<OPCItem*>& items) {
-        if (!items.empty()) prepareDataCallback(sink, groupHandle, transactionId, kind, items, due);
+        if (!items.empty())
+            prepareDataCallback(sink, groupHandle, transactionId, kind, 0, items, due);
     };
     switch (request.m_kind) {
     case RequestKind::Read:

@@ -34,7 +34,7 @@ void OPCGroup::sendDataChange(std::vector<OPCItem*>& scratch, ClientDeliveries& 
     if (scratch.empty()) return;
     try {
         prepareDataCallback(std::move(sink), m_state.clientHandle, 0, CallbackKind::DataChange,
-                            scratch, due);
+                            reportMergeKey(m_serverHandle, kDataCallbackChannel), scratch, due);
     } catch (const std::bad_alloc&) {
         // The report is lost like one whose block could not be allocated.
     }

@@ -4,6 +4,7 @@
 #include "platform/global_lock.h"
 
 #include <cstring>
+#include <unordered_map>
 
 namespace vetrel {
 namespace {
@@ -51,10 +52,29 @@ StreamValues::StreamValues(std::span<OPCItem* const> items)
     m_entries.resize(items.size());
     for (size_t i = 0; i < items.size(); ++i) {
         Entry& entry = m_entries[i];
+        entry.serverHandle = items[i]->m_serverHandle;
         entry.clientHandle = items[i]->m_clientHandle;
         // A value that cannot take the requested type is sent in its own type, quality 0.
         readItemValue(*items[i], *entry.value.out(), entry.quality, entry.timestamp);
     }
+}
+
+StreamValues StreamValues::merged(const StreamValues& older, const StreamValues& newer)
+{
+    StreamValues result;
+    result.m_entries = older.m_entries;
+    std::unordered_map<OPCHANDLE, size_t> at;
+    at.reserve(older.m_entries.size());
+    for (size_t i = 0; i < older.m_entries.size(); ++i)
+        at.emplace(older.m_entries[i].serverHandle, i);
+    for (const Entry& entry : newer.m_entries) {
+        const auto found = at.find(entry.serverHandle);
+        if (found != at.end())
+            result.m_entries[found->second] = entry;
+        else
+            result.m_entries.push_back(entry);
+    }
+    return result;
 }
 
 platform::GlobalMemory StreamValues::block(OPCHANDLE groupHandle, DWORD transactionId,

@@ -18,6 +18,9 @@ class StreamValues
 public:
     // Throws std::bad_alloc.
     explicit StreamValues(std::span<OPCItem* const> items);
+    // The entries of older, each replaced by newer's entry of the same item, then newer's
+    // entries of other items. Throws std::bad_alloc.
+    static StreamValues merged(const StreamValues& older, const StreamValues& newer);
 
     // The block with a group header, the item headers (with timestamps when withTimes) and
     // the values; empty without memory.
@@ -25,8 +28,11 @@ public:
                                  bool withTimes) const noexcept;
 
 private:
+    StreamValues() = default;
+
     struct Entry
     {
+        OPCHANDLE serverHandle;
         OPCHANDLE clientHandle;
         Variant value;
         WORD quality;

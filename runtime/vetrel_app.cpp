@@ -4,11 +4,15 @@
 #include "events/level_alarm.h"
 #include "group/opc_group.h"
 #include "platform/com_ptr.h"
+#include "platform/process_end.h"
 #include "runtime/class_factory.h"
+#include "runtime/client_lane.h"
 #include "runtime/host_callbacks.h"
 #include "runtime/pending_disconnects.h"
 #include "runtime/timestamp.h"
+#include "runtime/trace.h"
 #include "server/opc_server.h"
+#include "server/shutdown_request.h"
 
 #include <algorithm>
 #include <exception>
@@ -23,6 +27,16 @@ struct LibraryLifetime
     LibraryLifetime() { CVetrelApp::instance(); }
     ~LibraryLifetime() { CVetrelApp::instance().unload(); }
 } libraryLifetime;
+
+// How long a host's refresh or event waits for clients to take the calls it made, and after
+// how long one call the client counts as frozen and is no longer waited for.
+constexpr auto kHostWait = std::chrono::seconds(2);
+constexpr auto kFrozenAfter = std::chrono::milliseconds(500);
+// How long the clients have, together, to answer a request to disconnect.
+constexpr auto kShutdownWait = std::chrono::seconds(3);
+// How long the unload waits for the lanes' threads, which end once their current call
+// returns: a frozen client's never does.
+constexpr auto kLaneEndWait = std::chrono::seconds(1);
 
 } // namespace
 
@@ -99,7 +113,7 @@ void CVetrelApp::unload() noexcept
     stopServing();
     // A client may release its server inside the request: only servers still listed after
     // it are detached below.
-    requestDisconnect();
+    askClientsBeforeUnload();
 
     {
         PendingDisconnects disconnects;
@@ -110,6 +124,9 @@ void CVetrelApp::unload() noexcept
         m_servers.clear();
         m_tags.clear();
     }
+    // A lane's thread runs the library's code until it ends, so the library must not go
+    // first; at the process's end the system has stopped those threads already.
+    if (!platform::processIsEnding()) waitForLaneThreads(kLaneEndWait);
     stopComponents();
     m_started = false;
 }
@@ -142,6 +159,7 @@ void CVetrelApp::pushTagUpdate(OPCTag& tag, const VARIANT& value, WORD quality, 
 bool CVetrelApp::updateTagValue(DWORD handle, const VARIANT& value, WORD quality,
                                 const FILETIME* timestamp)
 {
+    DeliveryWaits waits;
     {
         auto held = lock();
         OPCTag* tag = m_tags.fromHandle(handle);
@@ -153,23 +171,22 @@ bool CVetrelApp::updateTagValue(DWORD handle, const VARIANT& value, WORD quality
             // Out of memory, or a value that cannot be copied.
             return false;
         }
-        if (const auto event = evaluateLevelAlarm(*tag))
-            broadcastEvent(m_servers, *event, m_events);
+        if (const auto event = evaluateLevelAlarm(*tag)) broadcastEvent(m_servers, *event, waits);
     }
-    // Sinks are called with the runtime lock released: they may call back into the server.
-    m_events.deliver();
+    waits.wait(kHostWait, kFrozenAfter);
     return true;
 }
 
 void CVetrelApp::broadcastUserMessage(std::string_view message, DWORD severity) noexcept
 {
+    DeliveryWaits waits;
     try {
         auto held = lock();
-        broadcastEvent(m_servers, userMessageRecord(message, severity), m_events);
+        broadcastEvent(m_servers, userMessageRecord(message, severity), waits);
     } catch (const std::bad_alloc&) {
         // Without memory for the event no one is told.
     }
-    m_events.deliver();
+    waits.wait(kHostWait, kFrozenAfter);
 }
 
 bool CVetrelApp::updateTagValueByName(std::string_view name, const VARIANT& value, WORD quality)
@@ -243,34 +260,75 @@ bool CVetrelApp::getLevelLimit(DWORD handle, int level, LevelLimit& limit)
 
 void CVetrelApp::runScanTick(bool force) noexcept
 {
-    std::lock_guard ticking(m_tickLock);
-    ClientDeliveries due;
-    try {
+    // The timer's tick never waits: a frozen client must not hold up the others' next tick.
+    DeliveryWaits waits;
+    {
         auto held = lock();
         const DWORD rate = serverRate();
-        for (OPCServer* server : m_servers) server->scan(rate, force, m_scanScratch, due);
-    } catch (const std::bad_alloc&) {
-        // Without memory the tick ends early; what was prepared is still delivered.
+        for (OPCServer* server : m_servers)
+            server->scan(rate, force, m_scanScratch, force ? &waits : nullptr);
     }
-    for (const auto& delivery : due) delivery->send();
+    waits.wait(kHostWait, kFrozenAfter);
 }
 
 int CVetrelApp::requestDisconnect() noexcept
 {
-    std::vector<platform::ComPtr<IOPCShutdown>> sinks;
+    DeliveryWaits waits;
     int servers = 0;
-    try {
+    {
         auto held = lock();
         servers = static_cast<int>(m_servers.size());
-        for (const OPCServer* server : m_servers)
-            if (auto sink = server->shutdownSink()) sinks.push_back(std::move(sink));
+        for (OPCServer* server : m_servers) {
+            ClientDeliveries due;
+            try {
+                if (auto sink = server->shutdownSink())
+                    prepareShutdownRequest(std::move(sink), due);
+            } catch (const std::bad_alloc&) {
+                // Without memory that client is not asked.
+            }
+            server->lane().post(due, &waits);
+        }
+    }
+    waits.wait(kShutdownWait, kShutdownWait);
+    return servers;
+}
+
+void CVetrelApp::askClientsBeforeUnload() noexcept
+{
+    ClientDeliveries due;
+    try {
+        auto held = lock();
+        // A client already inside a call (frozen, or its lane stopped by the process's end)
+        // would hold up the unload: it is not asked again.
+        for (OPCServer* server : m_servers)
+            if (auto sink = server->shutdownSink(); sink && server->lane().idle())
+                prepareShutdownRequest(std::move(sink), due);
     } catch (const std::bad_alloc&) {
         // Without memory the clients collected so far are asked.
     }
-    // Not every transport can carry an absent reason: the request has an empty one.
-    static const WCHAR noReason[] = {0};
-    for (const auto& sink : sinks) sink->ShutdownRequest(noReason);
-    return servers;
+    // From this thread: an unloading library cannot count on starting threads.
+    assertLockNotHeld();
+    for (const auto& request : due) request->send();
+}
+
+void CVetrelApp::dropConnection(unsigned connection, HRESULT hr, const char* method) noexcept
+{
+    PendingDisconnects disconnects;
+    std::vector<ItemRemovalNotice> removals;
+    {
+        auto held = lock();
+        const auto listed =
+            std::find_if(m_servers.begin(), m_servers.end(), [&](OPCServer* server) {
+                return server->connectionNumber() == connection;
+            });
+        if (listed == m_servers.end()) return;
+        OPCServer* server = *listed;
+        m_servers.erase(listed);
+        trace("Client connection %u dropped: %s answered 0x%08lX", connection, method,
+              static_cast<unsigned long>(hr));
+        server->detach(disconnects, &removals);
+    }
+    tellHostOfRemovals(removals);
 }
 
 void CVetrelApp::resetServerRate(DWORD rate)

@@ -2,12 +2,13 @@
 // the tag tree, the server list, the class object registration and the scan timer.
 #pragma once
 
-#include "events/event_queue.h"
 #include "group/item_index.h"
 #include "platform/timer.h"
+#include "runtime/runtime_lock.h"
 #include "runtime/tag_tree.h"
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -23,7 +24,7 @@ class ClassFactory;
 class CVetrelApp
 {
 public:
-    using Lock = std::unique_lock<std::recursive_mutex>;
+    using Lock = std::unique_lock<RuntimeLock>;
 
     static constexpr DWORD kMinimumRate = 10;
     static constexpr const char* kDefaultVendor = "Drevik Software Design OPC Server";
@@ -58,24 +59,40 @@ public:
     bool setLevelLimit(DWORD handle, int level, const LevelLimit& limit);
     bool getLevelLimit(DWORD handle, int level, LevelLimit& limit);
     // The caller holds the runtime lock.
-    TagTree& tags() noexcept { return m_tags; }
+    TagTree& tags() noexcept
+    {
+        assertLockHeld();
+        return m_tags;
+    }
     // The group items that follow each tag name. The caller holds the runtime lock.
-    ItemIndex& followers() noexcept { return m_followers; }
+    ItemIndex& followers() noexcept
+    {
+        assertLockHeld();
+        return m_followers;
+    }
     // The server handles of the groups of every server. The caller holds the runtime lock.
-    HandleTable<OPCGroup>& groupHandles() noexcept { return m_groupHandles; }
+    HandleTable<OPCGroup>& groupHandles() noexcept
+    {
+        assertLockHeld();
+        return m_groupHandles;
+    }
 
     // One scan of every server: queued requests first, then the groups that are due (all of
-    // them when forced). The calls into clients follow once the runtime lock is released.
+    // them when forced). The calls into clients are made from each connection's lane once
+    // the runtime lock is released; a forced scan waits, with a bound, until they are made.
     void runScanTick(bool force) noexcept;
-    // Asks every client that advised a shutdown sink to disconnect, with the runtime lock
-    // released; the number of servers.
+    // Asks every client that advised a shutdown sink to disconnect, all at once, and waits
+    // until each has answered or a few seconds have passed; the number of servers.
     int requestDisconnect() noexcept;
+    // The client of the connection numbered connection answered method with hr, which says
+    // it is gone: the connection ends as if its client had removed everything and released
+    // the server, and the host's count of connections drops. Nothing when it already ended.
+    void dropConnection(unsigned connection, HRESULT hr, const char* method) noexcept;
     DWORD serverRate() const noexcept { return m_serverRate.load(); }
     void resetServerRate(DWORD rate);
 
     // The host's message as a simple event to every subscription of every server. Delivered
-    // before the call returns, unless another thread is delivering events: that thread then
-    // delivers it after its own.
+    // before the call returns, unless a client takes long to take it.
     void broadcastUserMessage(std::string_view message, DWORD severity) noexcept;
 
     // Servers: the work of the class factory and of a server's last Release, which takes the
@@ -96,6 +113,8 @@ private:
 
     // No new clients and no more scans: revokes the class object and stops the timer.
     void stopServing() noexcept;
+    // The unload's last request to the clients to disconnect.
+    void askClientsBeforeUnload() noexcept;
     // Undoes every start-up step.
     void stopComponents() noexcept;
     // The limit record of level 1 to 4 of a live tag; null otherwise. The caller holds the lock.
@@ -103,10 +122,7 @@ private:
     // Value, quality and timestamp into the tag and into every item that follows it.
     void pushTagUpdate(OPCTag& tag, const VARIANT& value, WORD quality, int64_t timestamp);
 
-    std::recursive_mutex m_lock;
-    // One tick at a time, collection and delivery together, so the reports of a group reach
-    // its client in order; recursive for a client that refreshes from inside a callback.
-    std::recursive_mutex m_tickLock;
+    RuntimeLock m_lock;
     // Room for the changed items of one group, kept from tick to tick.
     std::vector<OPCItem*> m_scanScratch;
     // Start, unload and rate changes; recursive because a host's shutdown sink may change the
@@ -123,8 +139,6 @@ private:
     std::atomic<DWORD> m_serverRate{kMinimumRate};
     std::string m_vendorText = kDefaultVendor;
     std::vector<OPCServer*> m_servers;
-    // The calls into event sinks, in the order the events arose.
-    EventQueue m_events;
     TagTree m_tags;
     ItemIndex m_followers;
     HandleTable<OPCGroup> m_groupHandles;

@@ -1,5 +1,6 @@
 #include "server/connection_point.h"
 
+#include "runtime/runtime_lock.h"
 #include "runtime/trace.h"
 #include "server/connection_point_enumerator.h"
 #include "server/query_interface.h"
@@ -61,6 +62,7 @@ HRESULT STDMETHODCALLTYPE ConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdw
     if (connected()) return answer(m_traces.adviseLimitSuffix, CONNECT_E_ADVISELIMIT);
 
     // The client's QueryInterface may be a call into another process: not under the lock.
+    assertLockNotHeld();
     platform::ComPtr<IUnknown> sink;
     if (FAILED(pUnkSink->QueryInterface(m_traces.sinkIid, sink.putVoid())) || !sink)
         return answer(" CONNECT_E_CANNOTCONNECT", CONNECT_E_CANNOTCONNECT);

@@ -8,7 +8,17 @@
 
 namespace vetrel {
 
+namespace {
+
+std::atomic<unsigned> lastConnectionNumber{0};
+
+} // namespace
+
 OPCServer::OPCServer()
+    : m_connectionNumber(++lastConnectionNumber),
+      m_lane([number = m_connectionNumber](HRESULT hr, const char* method) {
+          CVetrelApp::instance().dropConnection(number, hr, method);
+      })
 {
     CoFileTimeNow(&m_creationTime);
 }
@@ -100,11 +110,17 @@ void OPCServer::removeGroup(OPCGroup& group, bool force, PendingDisconnects& dis
 }
 
 void OPCServer::scan(DWORD serverRate, bool force, std::vector<OPCItem*>& scratch,
-                     ClientDeliveries& due)
+                     DeliveryWaits* waits) noexcept
 {
-    // Every group's requests are answered before any group of the server reports.
-    m_groups.forEach([&](OPCGroup& group) { drainRequests(group, due); });
-    m_groups.forEach([&](OPCGroup& group) { group.scan(serverRate, force, scratch, due); });
+    ClientDeliveries due;
+    try {
+        // Every group's requests are answered before any group of the server reports.
+        m_groups.forEach([&](OPCGroup& group) { drainRequests(group, due); });
+        m_groups.forEach([&](OPCGroup& group) { group.scan(serverRate, force, scratch, due); });
+    } catch (const std::bad_alloc&) {
+        // Without memory the scan ends early; what was prepared is still sent.
+    }
+    m_lane.post(due, waits);
 }
 
 void OPCServer::endGroups(PendingDisconnects& disconnects) noexcept
@@ -112,9 +128,13 @@ void OPCServer::endGroups(PendingDisconnects& disconnects) noexcept
     while (OPCGroup* group = m_groups.front()) removeGroup(*group, true, disconnects);
 }
 
-void OPCServer::detach(PendingDisconnects& disconnects) noexcept
+void OPCServer::detach(PendingDisconnects& disconnects,
+                       std::vector<ItemRemovalNotice>* removals) noexcept
 {
     m_detached = true;
+    m_lane.abandon();
+    if (removals)
+        m_groups.forEach([removals](OPCGroup& group) { group.removeAllItems(*removals); });
     endGroups(disconnects);
     m_subscriptions.endAll(disconnects);
     disconnects.add(*this);

@@ -4,7 +4,7 @@
 
 #include "events/event_server.h"
 #include "events/subscription_list.h"
-#include "runtime/client_delivery.h"
+#include "runtime/client_lane.h"
 #include "runtime/pending_disconnects.h"
 #include "server/browse.h"
 #include "server/common_interface.h"
@@ -32,8 +32,12 @@ public:
 
     // Everything below: the caller holds the runtime lock.
 
-    // Detached by the unload: every call answers an error.
+    // Detached by the unload, or dropped with its client gone: every call answers an error.
     bool inert() const noexcept { return m_detached; }
+    // The number of the connection in the process, for trace lines.
+    unsigned connectionNumber() const noexcept { return m_connectionNumber; }
+    // Every call into this server's client goes through it.
+    ClientLane& lane() noexcept { return m_lane; }
     FILETIME creationTime() const noexcept { return m_creationTime; }
     void setClientName(std::string name) noexcept { m_clientName = std::move(name); }
     const GroupList& groups() const noexcept { return m_groups; }
@@ -47,17 +51,22 @@ public:
                      OPCGroup*& added);
     void removeGroup(OPCGroup& group, bool force, PendingDisconnects& disconnects) noexcept;
 
-    // One tick of the runtime's timer over the groups, in list order.
-    void scan(DWORD serverRate, bool force, std::vector<OPCItem*>& scratch, ClientDeliveries& due);
+    // One tick of the runtime's timer over the groups, in list order; the calls it prepares
+    // go to the lane, and waits, when given, learns what to wait for.
+    void scan(DWORD serverRate, bool force, std::vector<OPCItem*>& scratch,
+              DeliveryWaits* waits) noexcept;
     // The client's IOPCShutdown sink, with a reference for the caller; empty when none.
     platform::ComPtr<IOPCShutdown> shutdownSink() const
     {
         return m_connections.sink<IOPCShutdown>();
     }
 
-    // The runtime is unloading and has taken the server out of its list: the server ends its
-    // groups and answers errors from now on; its memory goes at the client's last Release.
-    void detach(PendingDisconnects& disconnects) noexcept;
+    // The runtime has taken the server out of its list (it unloads, or the client is gone):
+    // the server stops calling its client, ends its groups and subscriptions and answers
+    // errors from now on; its memory goes at the client's last Release. removals, when given,
+    // receives the host's notices of the client's items, as if the client had removed them.
+    void detach(PendingDisconnects& disconnects,
+                std::vector<ItemRemovalNotice>* removals = nullptr) noexcept;
 
 private:
     friend class CVetrelApp;
@@ -71,6 +80,7 @@ private:
     void endGroups(PendingDisconnects& disconnects) noexcept;
 
     std::atomic<LONG> m_refCount{0};
+    const unsigned m_connectionNumber;
     FILETIME m_creationTime{};
     std::string m_clientName;
     std::atomic<bool> m_detached{false};
@@ -82,6 +92,8 @@ private:
     ConnectionPointHome m_connections{*this, kServerConnectionTraces};
     GroupList m_groups;
     SubscriptionList m_subscriptions;
+    // Last, so that it closes first: calls still waiting are made after the server is gone.
+    ClientLane m_lane;
 };
 
 } // namespace vetrel

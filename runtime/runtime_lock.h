@@ -1,0 +1,49 @@
+// The runtime lock: one recursive lock for the tag tree, the server list and everything below
+// servers. It knows whether the calling thread holds it, so that the rules "held here" and
+// "never held while a client is called" are checked where they matter, in debug builds.
+#pragma once
+
+#include <cassert>
+#include <mutex>
+
+namespace vetrel {
+
+class RuntimeLock
+{
+public:
+    RuntimeLock() = default;
+    RuntimeLock(const RuntimeLock&) = delete;
+    RuntimeLock& operator=(const RuntimeLock&) = delete;
+
+    void lock()
+    {
+        m_mutex.lock();
+        ++t_depth;
+    }
+    void unlock()
+    {
+        --t_depth;
+        m_mutex.unlock();
+    }
+    static bool heldByThisThread() noexcept { return t_depth > 0; }
+
+private:
+    std::recursive_mutex m_mutex;
+    // There is one runtime lock, so one count per thread serves.
+    static inline thread_local int t_depth = 0;
+};
+
+// The caller must hold the runtime lock.
+inline void assertLockHeld() noexcept
+{
+    assert(RuntimeLock::heldByThisThread() && "the runtime lock must be held here");
+}
+
+// A client is about to be called, or a thread is about to wait for one: the runtime lock
+// must not be held, or a client that calls back would deadlock.
+inline void assertLockNotHeld() noexcept
+{
+    assert(!RuntimeLock::heldByThisThread() && "a client is called with the runtime lock held");
+}
+
+} // namespace vetrel
