@@ -1,16 +1,19 @@
 // How soon the example host lets go of a client that died: from a subscribed client's SIGKILL
-// to the host's trace of that connection's last OPCServer::Release, and to the first tick line
-// that no longer counts it, over several deaths.
+// to each sign of it in the host's output (its trace of the dropped connection, the first tick
+// line that no longer counts the client, the trace of the connection's last
+// OPCServer::Release), over several deaths.
 //
 // It starts the example host beside itself (server rate 250 ms), so run it in a prefix where
 // the example host and the proxy/stub DLL are registered (scripts/wine-prefix):
 //
-//   drop_time_bench [DEATHS]    clients to kill, one after the other (default 5)
+//   drop_time_bench [DEATHS]    clients to kill, one after the other (default 3)
 #include "programs.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -19,19 +22,38 @@
 namespace {
 
 using resilience::Clock;
+using Delay = std::optional<Clock::duration>;
 
 constexpr DWORD kStartMs = 60'000;
-// A connection the host still holds this long after its client died is reported as kept.
-constexpr DWORD kDropTimeoutMs = 30'000;
+// A sign that has not come this long after the death is reported as missing.
+constexpr DWORD kSignTimeoutMs = 10'000;
 
-struct Drop
+struct Sign
 {
-    std::optional<Clock::duration> released;
-    std::optional<Clock::duration> uncounted;
+    const char* name;
+    // Whether a host line shows it, given the clients the host counted besides the dead one.
+    std::function<bool(const std::string& line, int others)> shows;
 };
 
-// Starts a watching client, waits until the host counts it, kills it and times the host.
-Drop timeOneDeath(e2e::RunningProgram& host)
+bool contains(const std::string& line, const char* text)
+{
+    return line.find(text) != std::string::npos;
+}
+
+const std::array<Sign, 3> kSigns{{
+    {"connection dropped",
+     [](const std::string& line, int) {
+         return contains(line, "Client connection") && contains(line, "dropped");
+     }},
+    {"tick without it",
+     [](const std::string& line, int others) { return resilience::clientCount(line) == others; }},
+    // The trace names the count a Release finds: 1 is the connection's last reference.
+    {"last OPCServer::Release",
+     [](const std::string& line, int) { return contains(line, "OPCServer::Release(1)"); }},
+}};
+
+// Starts a watching client, waits until the host counts it, kills it and times each sign.
+std::array<Delay, kSigns.size()> timeOneDeath(e2e::RunningProgram& host)
 {
     const size_t started = host.lines().size();
     // Clients an earlier death left behind stay counted.
@@ -45,32 +67,29 @@ Drop timeOneDeath(e2e::RunningProgram& host)
     const size_t seen = host.lines().size();
     const Clock::time_point killed = Clock::now();
     client.linuxProcess().kill();
-    resilience::waitForClientCount(host, others, kDropTimeoutMs, seen);
-    Drop drop;
-    // The trace names the count a Release finds: 1 is the connection's last reference.
-    if (const auto at = resilience::arrivalOf(host, seen, [](const std::string& line) {
-            return line.find("OPCServer::Release(1)") != std::string::npos;
-        }))
-        drop.released = *at - killed;
-    if (const auto at = resilience::arrivalOf(host, seen, [others](const std::string& line) {
-            return resilience::clientCount(line) == others;
-        }))
-        drop.uncounted = *at - killed;
-    return drop;
+    std::array<Delay, kSigns.size()> delays;
+    for (size_t i = 0; i < kSigns.size(); ++i) {
+        const auto shows = [&, i](const std::string& line) {
+            return kSigns[i].shows(line, others);
+        };
+        resilience::waitForMatchAfter(host, seen, shows, kSignTimeoutMs);
+        if (const auto at = resilience::arrivalOf(host, seen, shows)) delays[i] = *at - killed;
+    }
+    return delays;
 }
 
-std::string shown(const std::optional<Clock::duration>& duration)
+std::string shown(const Delay& delay)
 {
-    if (!duration) return "kept after " + std::to_string(kDropTimeoutMs) + " ms";
-    return std::to_string(resilience::milliseconds(*duration)) + " ms";
+    if (!delay) return "none within " + std::to_string(kSignTimeoutMs) + " ms";
+    return std::to_string(resilience::milliseconds(*delay)) + " ms";
 }
 
-std::string median(std::vector<std::optional<Clock::duration>> durations)
+std::string median(std::vector<Delay> delays)
 {
-    // A connection never let go counts as the longest.
-    std::sort(durations.begin(), durations.end(),
-              [](const auto& a, const auto& b) { return a && (!b || *a < *b); });
-    return shown(durations[durations.size() / 2]);
+    // A sign that never came counts as the longest.
+    std::sort(delays.begin(), delays.end(),
+              [](const Delay& a, const Delay& b) { return a && (!b || *a < *b); });
+    return shown(delays[delays.size() / 2]);
 }
 
 int run(int deaths)
@@ -80,18 +99,22 @@ int run(int deaths)
         std::fprintf(stderr, "drop_time_bench: the example host did not start\n");
         return 1;
     }
-    std::vector<std::optional<Clock::duration>> released, uncounted;
+    std::array<std::vector<Delay>, kSigns.size()> all;
     std::printf("From a subscribed client's SIGKILL to the host's\n");
-    for (int i = 0; i < deaths; ++i) {
-        const Drop drop = timeOneDeath(host);
-        std::printf("  death %d: last OPCServer::Release %s, tick without it %s\n", i + 1,
-                    shown(drop.released).c_str(), shown(drop.uncounted).c_str());
+    for (int death = 1; death <= deaths; ++death) {
+        const auto delays = timeOneDeath(host);
+        std::printf("  death %d:", death);
+        for (size_t i = 0; i < kSigns.size(); ++i) {
+            std::printf("%s %s %s", i ? "," : "", kSigns[i].name, shown(delays[i]).c_str());
+            all[i].push_back(delays[i]);
+        }
+        std::printf("\n");
         std::fflush(stdout);
-        released.push_back(drop.released);
-        uncounted.push_back(drop.uncounted);
     }
-    std::printf("  median: last OPCServer::Release %s, tick without it %s\n",
-                median(released).c_str(), median(uncounted).c_str());
+    std::printf("  median:");
+    for (size_t i = 0; i < kSigns.size(); ++i)
+        std::printf("%s %s %s", i ? "," : "", kSigns[i].name, median(all[i]).c_str());
+    std::printf("\n");
     return 0;
 }
 
@@ -99,7 +122,7 @@ int run(int deaths)
 
 int main(int argc, char** argv)
 {
-    const int deaths = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const int deaths = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     try {
         return run(deaths);
     } catch (const std::exception& failure) {

@@ -38,16 +38,24 @@ bool waitForClientCount(e2e::RunningProgram& host, int clients, DWORD timeoutMs,
         timeoutMs);
 }
 
-bool waitForLineAfter(e2e::RunningProgram& program, std::string_view text, size_t first,
-                      DWORD timeoutMs)
+bool waitForMatchAfter(e2e::RunningProgram& program, size_t first,
+                       const std::function<bool(const std::string&)>& matches, DWORD timeoutMs)
 {
     return program.waitForLines(
         [&](const std::vector<std::string>& lines) {
-            return std::any_of(
-                lines.begin() + static_cast<std::ptrdiff_t>(std::min(first, lines.size())),
-                lines.end(),
-                [&](const std::string& line) { return line.find(text) != std::string::npos; });
+            return std::any_of(lines.begin() +
+                                   static_cast<std::ptrdiff_t>(std::min(first, lines.size())),
+                               lines.end(), matches);
         },
+        timeoutMs);
+}
+
+bool waitForLineAfter(e2e::RunningProgram& program, std::string_view text, size_t first,
+                      DWORD timeoutMs)
+{
+    return waitForMatchAfter(
+        program, first,
+        [text](const std::string& line) { return line.find(text) != std::string::npos; },
         timeoutMs);
 }
 

@@ -34,6 +34,9 @@ std::optional<int> lastClientCount(const std::vector<std::string>& lines, size_t
 // Waits until a tick line from line first on counts clients; false after the timeout.
 bool waitForClientCount(e2e::RunningProgram& host, int clients, DWORD timeoutMs, size_t first = 0);
 
+// Waits until a line from line first on matches; false after the timeout.
+bool waitForMatchAfter(e2e::RunningProgram& program, size_t first,
+                       const std::function<bool(const std::string&)>& matches, DWORD timeoutMs);
 // Waits until a line from line first on contains text; false after the timeout.
 bool waitForLineAfter(e2e::RunningProgram& program, std::string_view text, size_t first,
                       DWORD timeoutMs);
