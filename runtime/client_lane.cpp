@@ -138,17 +138,18 @@ void runLane(const std::shared_ptr<ClientLane::State>& state) noexcept
         // The client's sink and the call's memory go here, outside every lock.
         next.reset();
 
+        if (clientIsGone(answer)) {
+            // The connection ends before the call counts as made, so a thread waiting for it
+            // finds the connection gone.
+            if (state->gone) state->gone(answer, method);
+            held.lock();
+            auto dropped = stop(*state);
+            held.unlock();
+        }
         held.lock();
         state->inCall = false;
         ++state->made;
         state->progress.notify_all();
-        if (clientIsGone(answer) && !state->stopped) {
-            auto dropped = stop(*state);
-            held.unlock();
-            dropped.clear();
-            if (state->gone) state->gone(answer, method);
-            held.lock();
-        }
     }
     held.unlock();
     t_lane = nullptr;
@@ -255,7 +256,7 @@ void DeliveryWaits::wait(std::chrono::milliseconds timeout,
         if (lane.get() == t_lane) continue;
         std::unique_lock held(lane->lock);
         for (;;) {
-            if (lane->made >= target || lane->stopped) break;
+            if (lane->made >= target) break;
             Clock::time_point until = deadline;
             if (lane->inCall) until = std::min(until, lane->callStart + stalledAfter);
             if (Clock::now() >= until) break;
