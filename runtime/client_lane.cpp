@@ -138,17 +138,18 @@ void runLane(const std::shared_ptr<ClientLane::State>& state) noexcept
         // The client's sink and the call's memory go here, outside every lock.
         next.reset();
 
+        if (clientIsGone(answer)) {
+            // The connection ends before the call counts as made, so a thread waiting for it
+            // finds the connection gone.
+            if (state->gone) state->gone(answer, method);
+            held.lock();
+            auto dropped = stop(*state);
+            held.unlock();
+        }
         held.lock();
         state->inCall = false;
         ++state->made;
         state->progress.notify_all();
-        if (clientIsGone(answer) && !state->stopped) {
-            auto dropped = stop(*state);
-            held.unlock();
-            dropped.clear();
-            if (state->gone) state->gone(answer, method);
-            held.lock();
-        }
     }
     held.unlock();
     t_lane = nullptr;
@@ -183,14 +184,17 @@ ClientLane::~ClientLane()
     m_state->work.notify_all();
 }
 
-void ClientLane::post(ClientDeliveries& due, DeliveryWaits* waits) noexcept
+std::uint64_t ClientLane::post(ClientDeliveries& due, DeliveryWaits* waits) noexcept
 {
     assertLockHeld();
-    if (due.empty() || !m_state) return;
+    if (!m_state) return 0;
     State& state = *m_state;
+    std::uint64_t mark = 0;
+    bool inCall = false;
     {
         std::lock_guard held(state.lock);
-        if (state.stopped) return;
+        mark = state.posted;
+        if (due.empty() || state.stopped) return mark;
         if (!state.threadStarted) {
             try {
                 laneThreads().enter();
@@ -198,7 +202,7 @@ void ClientLane::post(ClientDeliveries& due, DeliveryWaits* waits) noexcept
                 state.threadStarted = true;
             } catch (const std::system_error&) {
                 laneThreads().leave();
-                return;
+                return mark;
             }
         }
         for (auto& delivery : due) {
@@ -213,8 +217,18 @@ void ClientLane::post(ClientDeliveries& due, DeliveryWaits* waits) noexcept
             }
         }
         state.work.notify_one();
+        mark = state.posted;
+        inCall = state.inCall;
     }
-    if (waits) waits->add(m_state, state.posted);
+    if (waits) waits->add(m_state, mark, inCall);
+    return mark;
+}
+
+bool ClientLane::madeAll(std::uint64_t mark) const noexcept
+{
+    if (!m_state) return true;
+    std::lock_guard held(m_state->lock);
+    return m_state->made >= mark;
 }
 
 void ClientLane::abandon() noexcept
@@ -232,8 +246,10 @@ bool ClientLane::idle() const noexcept
     return !m_state->inCall && !m_state->stopped;
 }
 
-void DeliveryWaits::add(std::shared_ptr<ClientLane::State> lane, std::uint64_t target) noexcept
+void DeliveryWaits::add(std::shared_ptr<ClientLane::State> lane, std::uint64_t target,
+                        bool inCall) noexcept
 {
+    if (inCall && m_busy == Busy::DoNotWait) return;
     try {
         m_lanes.emplace_back(std::move(lane), target);
     } catch (const std::bad_alloc&) {
@@ -255,7 +271,7 @@ void DeliveryWaits::wait(std::chrono::milliseconds timeout,
         if (lane.get() == t_lane) continue;
         std::unique_lock held(lane->lock);
         for (;;) {
-            if (lane->made >= target || lane->stopped) break;
+            if (lane->made >= target) break;
             Clock::time_point until = deadline;
             if (lane->inCall) until = std::min(until, lane->callStart + stalledAfter);
             if (Clock::now() >= until) break;

@@ -37,7 +37,10 @@ public:
     // and empties due. The caller holds the runtime lock, so the calls of every connection
     // are queued in the order they were prepared. waits, when given, learns what to wait for
     // until these calls have been made. Without memory or a thread, calls are dropped.
-    void post(ClientDeliveries& due, DeliveryWaits* waits) noexcept;
+    // The mark that madeAll takes: every call posted so far.
+    std::uint64_t post(ClientDeliveries& due, DeliveryWaits* waits) noexcept;
+    // Whether every call posted up to mark has been made (or dropped).
+    bool madeAll(std::uint64_t mark) const noexcept;
     // No more calls: what waits is dropped unmade, later posts too.
     void abandon() noexcept;
     // Whether the client may be called from another thread without waiting on a call this
@@ -56,14 +59,26 @@ private:
 class DeliveryWaits
 {
 public:
+    enum class Busy
+    {
+        // A lane inside a call when the calls were posted is waited for like any other.
+        Wait,
+        // It is not: the call in progress may be a client's that waits for this very thread
+        // (one that raises an event from inside its callback, say).
+        DoNotWait,
+    };
+    explicit DeliveryWaits(Busy busy = Busy::Wait) noexcept : m_busy(busy) {}
+
     // Waits until every posted call has been made, the lane has ended or its client has been
     // inside one call for stalledAfter, or timeout has passed. A thread that holds the runtime
     // lock does not wait.
     void wait(std::chrono::milliseconds timeout, std::chrono::milliseconds stalledAfter) noexcept;
-    // Adds (lane, target) pairs; without memory that lane is not waited for.
-    void add(std::shared_ptr<ClientLane::State> lane, std::uint64_t target) noexcept;
+    // Adds (lane, target) pairs, lane inside a call or not; without memory that lane is not
+    // waited for.
+    void add(std::shared_ptr<ClientLane::State> lane, std::uint64_t target, bool inCall) noexcept;
 
 private:
+    Busy m_busy;
     std::vector<std::pair<std::shared_ptr<ClientLane::State>, std::uint64_t>> m_lanes;
 };
 

@@ -159,7 +159,7 @@ void CVetrelApp::pushTagUpdate(OPCTag& tag, const VARIANT& value, WORD quality, 
 bool CVetrelApp::updateTagValue(DWORD handle, const VARIANT& value, WORD quality,
                                 const FILETIME* timestamp)
 {
-    DeliveryWaits waits;
+    DeliveryWaits waits(DeliveryWaits::Busy::DoNotWait);
     {
         auto held = lock();
         OPCTag* tag = m_tags.fromHandle(handle);
@@ -179,7 +179,7 @@ bool CVetrelApp::updateTagValue(DWORD handle, const VARIANT& value, WORD quality
 
 void CVetrelApp::broadcastUserMessage(std::string_view message, DWORD severity) noexcept
 {
-    DeliveryWaits waits;
+    DeliveryWaits waits(DeliveryWaits::Busy::DoNotWait);
     try {
         auto held = lock();
         broadcastEvent(m_servers, userMessageRecord(message, severity), waits);
@@ -274,22 +274,34 @@ void CVetrelApp::runScanTick(bool force) noexcept
 int CVetrelApp::requestDisconnect() noexcept
 {
     DeliveryWaits waits;
+    // The connection number of each client asked, and the mark its request was posted under.
+    std::vector<std::pair<unsigned, std::uint64_t>> asked;
     int servers = 0;
-    {
+    try {
         auto held = lock();
         servers = static_cast<int>(m_servers.size());
+        asked.reserve(m_servers.size());
         for (OPCServer* server : m_servers) {
             ClientDeliveries due;
-            try {
-                if (auto sink = server->shutdownSink())
-                    prepareShutdownRequest(std::move(sink), due);
-            } catch (const std::bad_alloc&) {
-                // Without memory that client is not asked.
-            }
-            server->lane().post(due, &waits);
+            if (auto sink = server->shutdownSink()) prepareShutdownRequest(std::move(sink), due);
+            if (!due.empty())
+                asked.emplace_back(server->connectionNumber(), server->lane().post(due, &waits));
         }
+    } catch (const std::bad_alloc&) {
+        // Without memory the clients reached so far are asked.
     }
     waits.wait(kShutdownWait, kShutdownWait);
+    for (const auto& [connection, mark] : asked) {
+        bool unanswered = false;
+        {
+            auto held = lock();
+            OPCServer* server = listedServer(connection);
+            unanswered = server && !server->lane().madeAll(mark);
+        }
+        // A client that cannot even take the request would keep the host from ending.
+        if (unanswered)
+            dropConnection(connection, "IOPCShutdown::ShutdownRequest not taken in time");
+    }
     return servers;
 }
 
@@ -311,21 +323,25 @@ void CVetrelApp::askClientsBeforeUnload() noexcept
     for (const auto& request : due) request->send();
 }
 
-void CVetrelApp::dropConnection(unsigned connection, HRESULT hr, const char* method) noexcept
+OPCServer* CVetrelApp::listedServer(unsigned connection) const noexcept
+{
+    assertLockHeld();
+    const auto listed = std::find_if(m_servers.begin(), m_servers.end(), [&](OPCServer* server) {
+        return server->connectionNumber() == connection;
+    });
+    return listed == m_servers.end() ? nullptr : *listed;
+}
+
+void CVetrelApp::dropConnection(unsigned connection, const char* reason) noexcept
 {
     PendingDisconnects disconnects;
     std::vector<ItemRemovalNotice> removals;
     {
         auto held = lock();
-        const auto listed =
-            std::find_if(m_servers.begin(), m_servers.end(), [&](OPCServer* server) {
-                return server->connectionNumber() == connection;
-            });
-        if (listed == m_servers.end()) return;
-        OPCServer* server = *listed;
-        m_servers.erase(listed);
-        trace("Client connection %u dropped: %s answered 0x%08lX", connection, method,
-              static_cast<unsigned long>(hr));
+        OPCServer* server = listedServer(connection);
+        if (!server) return;
+        std::erase(m_servers, server);
+        trace("Client connection %u dropped: %s", connection, reason);
         server->detach(disconnects, &removals);
     }
     tellHostOfRemovals(removals);

@@ -82,17 +82,19 @@ public:
     // the runtime lock is released; a forced scan waits, with a bound, until they are made.
     void runScanTick(bool force) noexcept;
     // Asks every client that advised a shutdown sink to disconnect, all at once, and waits
-    // until each has answered or a few seconds have passed; the number of servers.
+    // until each has answered or a few seconds have passed; a client that has not taken the
+    // request by then (it is frozen) loses its connection. The number of servers.
     int requestDisconnect() noexcept;
-    // The client of the connection numbered connection answered method with hr, which says
-    // it is gone: the connection ends as if its client had removed everything and released
-    // the server, and the host's count of connections drops. Nothing when it already ended.
-    void dropConnection(unsigned connection, HRESULT hr, const char* method) noexcept;
+    // The connection numbered connection ends, for the reason given, as if its client had
+    // removed everything and released the server: the host's count of connections drops.
+    // Nothing when it already ended.
+    void dropConnection(unsigned connection, const char* reason) noexcept;
     DWORD serverRate() const noexcept { return m_serverRate.load(); }
     void resetServerRate(DWORD rate);
 
     // The host's message as a simple event to every subscription of every server. Delivered
-    // before the call returns, unless a client takes long to take it.
+    // before the call returns, unless a client takes long to take it or is inside another
+    // call meanwhile: its lane then delivers it after that call.
     void broadcastUserMessage(std::string_view message, DWORD severity) noexcept;
 
     // Servers: the work of the class factory and of a server's last Release, which takes the
@@ -113,6 +115,8 @@ private:
 
     // No new clients and no more scans: revokes the class object and stops the timer.
     void stopServing() noexcept;
+    // The listed server of a connection number, or null. The caller holds the runtime lock.
+    OPCServer* listedServer(unsigned connection) const noexcept;
     // The unload's last request to the clients to disconnect.
     void askClientsBeforeUnload() noexcept;
     // Undoes every start-up step.

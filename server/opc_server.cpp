@@ -4,6 +4,7 @@
 #include "runtime/vetrel_app.h"
 #include "server/query_interface.h"
 
+#include <cstdio>
 #include <new>
 
 namespace vetrel {
@@ -17,7 +18,10 @@ std::atomic<unsigned> lastConnectionNumber{0};
 OPCServer::OPCServer()
     : m_connectionNumber(++lastConnectionNumber),
       m_lane([number = m_connectionNumber](HRESULT hr, const char* method) {
-          CVetrelApp::instance().dropConnection(number, hr, method);
+          char reason[80];
+          std::snprintf(reason, sizeof reason, "%s answered 0x%08lX", method,
+                        static_cast<unsigned long>(hr));
+          CVetrelApp::instance().dropConnection(number, reason);
       })
 {
     CoFileTimeNow(&m_creationTime);

@@ -313,22 +313,23 @@ TEST_F(Events, SinksCanCallTheServerFromAnotherThreadDuringOnEvent)
     auto sink = RecordingEventSink::create();
     auto subscription = m_client.subscribe(1, sink.get());
     // What the client's thread does and finds. It owns a server reference, so that it can end
-    // safely even after a failed wait.
+    // safely even after a failed wait; the sink's action owns it too, as the action may still
+    // be running for the second event when the test has seen it arrive.
     struct CallBack
     {
         ComPtr<IOPCEventServer> server;
         HRESULT status = E_UNEXPECTED;
         HRESULT subscribed = E_UNEXPECTED;
         std::promise<void> done;
+        std::shared_future<void> finished = done.get_future().share();
+        std::atomic<bool> once{false};
+        std::atomic<bool> answered{false};
     };
     const auto callBack = std::make_shared<CallBack>();
     callBack->server = m_client.server;
-    std::future<void> finished = callBack->done.get_future();
-    bool answered = false;
-    std::atomic<bool> once{false};
     // While the sink waits, the client's thread needs the server and raises a further event.
-    sink->onEvent([&] {
-        if (once.exchange(true)) return;
+    sink->onEvent([callBack] {
+        if (callBack->once.exchange(true)) return;
         std::thread([callBack] {
             CoInitializeEx(nullptr, COINIT_MULTITHREADED);
             OPCEVENTSERVERSTATUS* status = nullptr;
@@ -346,11 +347,11 @@ TEST_F(Events, SinksCanCallTheServerFromAnotherThreadDuringOnEvent)
             CoUninitialize();
             callBack->done.set_value();
         }).detach();
-        answered = finished.wait_for(kBound) == std::future_status::ready;
+        callBack->answered = callBack->finished.wait_for(kBound) == std::future_status::ready;
     });
     ASSERT_TRUE(UserAEMessage("first", 1));
 
-    ASSERT_TRUE(answered) << "the server did not answer while the sink was being called";
+    ASSERT_TRUE(callBack->answered) << "the server did not answer while the sink was being called";
     EXPECT_EQ(callBack->status, S_OK);
     EXPECT_EQ(callBack->subscribed, S_OK);
     ASSERT_TRUE(sink->waitForCalls(2, kBound));
