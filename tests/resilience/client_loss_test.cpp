@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -55,6 +56,16 @@ protected:
         return lastClientCount(host().lines()).value_or(-1);
     }
 
+    // The host's lines from line first on that contain text, one per line.
+    static std::string linesAfter(size_t first, std::string_view text)
+    {
+        const std::vector<std::string> lines = host().lines();
+        std::string found;
+        for (size_t i = first; i < lines.size(); ++i)
+            if (lines[i].find(text) != std::string::npos) found += lines[i] + '\n';
+        return found;
+    }
+
     static inline std::unique_ptr<WineChild> s_exampleHost;
 };
 
@@ -71,7 +82,8 @@ TEST_F(ClientLoss, AKilledSubscriberIsDroppedWhileAnotherStreamFlowsOn)
         << "the host still counts the dead client";
     // The trace names the count a Release finds: 1 is the group's last reference.
     EXPECT_TRUE(waitForLineAfter(host(), "OPCGroup::Release(1)", seen, kDropTimeoutMs))
-        << "the dead client's group is still there";
+        << "the dead client's group is still there; its releases since the death:\n"
+        << linesAfter(seen, "OPCGroup::Release(");
 
     std::this_thread::sleep_until(killed + kAfterDeath);
     const auto pause = longestPause(observer->program().lineArrivals(), killed, Clock::now());
