@@ -17,6 +17,7 @@ OPCTag* findOrOffer(ValidatedItem& validated, CVetrelApp::Lock& lock)
     std::string accessPath = validated.accessPath;
     std::string itemID = validated.itemID;
     lock.unlock();
+    assertLockNotHeld();
     unknownItem(accessPath.data(), itemID.data());
     lock.lock();
     return tags.find(validated.accessPath, validated.itemID);

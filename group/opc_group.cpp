@@ -88,6 +88,7 @@ void OPCGroup::drop() noexcept
 
 OPCItem* OPCGroup::addItem(std::unique_ptr<OPCItem> item)
 {
+    assertLockHeld();
     OPCItem* added = m_items.add(std::move(item));
     if (!added) return nullptr;
     if (OPCTag* tag = CVetrelApp::instance().tags().find({}, added->m_tagName))
@@ -97,6 +98,7 @@ OPCItem* OPCGroup::addItem(std::unique_ptr<OPCItem> item)
 
 bool OPCGroup::removeItem(OPCHANDLE serverHandle, std::vector<ItemRemovalNotice>& notices)
 {
+    assertLockHeld();
     const OPCItem* item = m_items.find(serverHandle);
     if (!item) return false;
     if (OPCTag* tag = CVetrelApp::instance().tags().find({}, item->m_tagName)) {
@@ -131,6 +133,7 @@ std::vector<std::unique_ptr<OPCItem>> OPCGroup::copyItems() const
 
 void OPCGroup::leaveServer(bool force, PendingDisconnects& disconnects) noexcept
 {
+    assertLockHeld();
     m_server = nullptr;
     m_removed = true;
     if (m_refCount == 0) {

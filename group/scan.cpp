@@ -1,11 +1,13 @@
 #include "group/data_callback.h"
 #include "group/opc_group.h"
+#include "runtime/runtime_lock.h"
 
 namespace vetrel {
 
 void OPCGroup::scan(DWORD serverRate, bool force, std::vector<OPCItem*>& scratch,
                     ClientDeliveries& due)
 {
+    assertLockHeld();
     if (!m_state.active) return;
     m_tickAccumulator += serverRate;
     if (m_tickAccumulator < m_state.updateRate && !force) return;

@@ -157,6 +157,42 @@ void runLane(const std::shared_ptr<ClientLane::State>& state) noexcept
     laneThreads().leave();
 }
 
+// Whether the lane's thread runs, started now if need be. The caller holds the lane's lock.
+bool hasThread(const std::shared_ptr<ClientLane::State>& state) noexcept
+{
+    if (state->threadStarted) return true;
+    try {
+        laneThreads().enter();
+    } catch (const std::system_error&) {
+        return false;
+    }
+    try {
+        std::thread(runLane, state).detach();
+    } catch (const std::system_error&) {
+        laneThreads().leave();
+        return false;
+    }
+    state->threadStarted = true;
+    return true;
+}
+
+// The calls of due joined to the waiting ones. The caller holds the lane's lock.
+void queue(ClientLane::State& state, ClientDeliveries& due) noexcept
+{
+    for (auto& delivery : due) {
+        if (mergedIntoWaiting(state, *delivery)) continue;
+        try {
+            state.waiting.push_back(std::move(delivery));
+            ++state.posted;
+            if (const std::uint64_t key = state.waiting.back()->mergeKey())
+                state.mergeable[key] = state.waiting.back().get();
+        } catch (const std::bad_alloc&) {
+            // A call that did not fit is dropped with due; one that did is not mergeable.
+        }
+    }
+    state.work.notify_one();
+}
+
 } // namespace
 
 bool clientIsGone(HRESULT hr) noexcept
@@ -193,33 +229,12 @@ std::uint64_t ClientLane::post(ClientDeliveries& due, DeliveryWaits* waits) noex
     bool inCall = false;
     {
         std::lock_guard held(state.lock);
-        mark = state.posted;
-        if (due.empty() || state.stopped) return mark;
-        if (!state.threadStarted) {
-            try {
-                laneThreads().enter();
-                std::thread(runLane, m_state).detach();
-                state.threadStarted = true;
-            } catch (const std::system_error&) {
-                laneThreads().leave();
-                return mark;
-            }
-        }
-        for (auto& delivery : due) {
-            if (mergedIntoWaiting(state, *delivery)) continue;
-            try {
-                state.waiting.push_back(std::move(delivery));
-                ++state.posted;
-                if (const std::uint64_t key = state.waiting.back()->mergeKey())
-                    state.mergeable[key] = state.waiting.back().get();
-            } catch (const std::bad_alloc&) {
-                // A call that did not fit is dropped with due; one that did is not mergeable.
-            }
-        }
-        state.work.notify_one();
+        if (state.stopped) return state.posted;
+        if (!due.empty() && hasThread(m_state)) queue(state, due);
         mark = state.posted;
         inCall = state.inCall;
     }
+    // Also with nothing new: a refresh returns once every report prepared so far is made.
     if (waits) waits->add(m_state, mark, inCall);
     return mark;
 }

@@ -1,5 +1,7 @@
 #include "runtime/pending_disconnects.h"
 
+#include "runtime/runtime_lock.h"
+
 #include <new>
 
 namespace vetrel {
@@ -16,6 +18,8 @@ void PendingDisconnects::add(Detachable& object) noexcept
 
 void PendingDisconnects::run() noexcept
 {
+    // COM's disconnect may call back into the objects, which take the runtime lock.
+    assertLockNotHeld();
     for (Detachable* object : m_objects) {
         CoDisconnectObject(object->identity(), 0);
         object->drop();

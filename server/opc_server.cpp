@@ -91,6 +91,7 @@ void OPCServer::drop() noexcept
 HRESULT OPCServer::addGroup(std::string name, const GroupState& state, REFIID riid,
                             IUnknown** ppUnk, OPCGroup*& added)
 {
+    assertLockHeld();
     auto* group = new OPCGroup(*this, std::move(name), state);
     const HRESULT hr = group->QueryInterface(riid, reinterpret_cast<void**>(ppUnk));
     if (SUCCEEDED(hr)) {
@@ -109,6 +110,7 @@ HRESULT OPCServer::addGroup(std::string name, const GroupState& state, REFIID ri
 
 void OPCServer::removeGroup(OPCGroup& group, bool force, PendingDisconnects& disconnects) noexcept
 {
+    assertLockHeld();
     m_groups.remove(group);
     group.leaveServer(force, disconnects);
 }
@@ -135,6 +137,7 @@ void OPCServer::endGroups(PendingDisconnects& disconnects) noexcept
 void OPCServer::detach(PendingDisconnects& disconnects,
                        std::vector<ItemRemovalNotice>* removals) noexcept
 {
+    assertLockHeld();
     m_detached = true;
     m_lane.abandon();
     if (removals)

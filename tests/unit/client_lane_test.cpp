@@ -186,6 +186,7 @@ TEST_F(ClientLanes, AClientWhoseAnswerSaysItIsGoneIsDroppedAsIfItHadLeft)
         EXPECT_EQ(!removals.empty() && removals.back().tagName == tag, c.gone);
         OPCSERVERSTATUS* status = nullptr;
         EXPECT_EQ(client.connection.server()->GetStatus(&status), c.gone ? E_FAIL : S_OK);
+        if (status) CoTaskMemFree(status->szVendorInfo);
         CoTaskMemFree(status);
         // A dropped client hears nothing more.
         update(tag, 2.0f);
