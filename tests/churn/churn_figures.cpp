@@ -13,10 +13,15 @@ double ChurnOutcome::bytesPerCycle(std::chrono::seconds warmUp) const
 {
     // The slope of a least-squares line through (cycles, memory): the working set moves up and
     // down by megabytes from one sample to the next, so two samples alone say little.
+    // Servers that COM started for clients arriving at once leave early: the one that stayed
+    // served the run.
+    DWORD stayed = 0;
+    for (const ChurnSample& sample : samples)
+        if (sample.hostMemory != 0) stayed = sample.hostProcess;
     std::vector<const ChurnSample*> measured;
     for (const ChurnSample& sample : samples)
         if (sample.seconds >= warmUp.count() && sample.hostMemory != 0 &&
-            (measured.empty() || sample.hostProcess == measured.front()->hostProcess))
+            sample.hostProcess == stayed)
             measured.push_back(&sample);
     if (measured.size() < 2) return 0;
     double meanCycles = 0;

@@ -33,7 +33,7 @@ struct ChurnOutcome
 
     long cycles() const;
     // Growth of the server's memory per cycle over the samples from warmUp on of the server
-    // process first seen then; 0 when there are not two such samples or no cycles between them.
+    // process seen last; 0 when there are not two such samples or no cycles between them.
     double bytesPerCycle(std::chrono::seconds warmUp) const;
 };
 

@@ -17,6 +17,7 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kSampleEvery = std::chrono::milliseconds(500);
 // A client finishes the cycle it is in after its length: this long at most, or it is stuck.
 constexpr auto kFinishGrace = std::chrono::seconds(20);
+constexpr DWORD kFirstCyclesWaitMs = 30'000;
 
 struct WatchedClient
 {
@@ -68,8 +69,12 @@ ChurnOutcome runChurn(const ChurnPlan& plan)
 {
     const Clock::time_point started = Clock::now();
     std::vector<std::unique_ptr<WatchedClient>> clients;
-    for (int i = 0; i < plan.clients; ++i)
+    // The others wait for the first one's server: clients that all activate a server that is not
+    // running yet make COM start one for each of them.
+    for (int i = 0; i < plan.clients; ++i) {
         clients.push_back(std::make_unique<WatchedClient>(plan.client, plan.length));
+        if (i == 0) clients.front()->run.waitForLine("cycles", kFirstCyclesWaitMs);
+    }
     ChurnOutcome outcome;
     const auto giveUp = started + plan.length + kFinishGrace;
     bool endSeen = false;

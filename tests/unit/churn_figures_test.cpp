@@ -16,7 +16,7 @@ struct GrowthCase
     double expected;
 };
 
-TEST(ChurnFigures, GrowthPerCycleIsTheSlopeAfterWarmUpOfOneServerProcess)
+TEST(ChurnFigures, GrowthPerCycleIsTheSlopeAfterWarmUpOfTheServerThatStayed)
 {
     const GrowthCase cases[] = {
         {"steady growth", {{12, 100, 10'000, 7}, {14, 200, 11'000, 7}, {16, 300, 12'000, 7}}, 10},
@@ -27,7 +27,9 @@ TEST(ChurnFigures, GrowthPerCycleIsTheSlopeAfterWarmUpOfOneServerProcess)
          {{10, 0, 1'000, 7}, {11, 100, 3'000, 7}, {12, 200, 1'000, 7}, {13, 300, 3'000, 7}},
          4},
         {"shrinking", {{10, 0, 9'000, 7}, {11, 100, 8'000, 7}}, -10},
-        {"another process later", {{10, 0, 1'000, 7}, {11, 100, 2'000, 7}, {12, 200, 90, 8}}, 10},
+        {"an earlier process ignored",
+         {{10, 0, 90, 7}, {11, 100, 1'000, 8}, {12, 200, 2'000, 8}},
+         10},
         {"unread memory skipped", {{10, 0, 1'000, 7}, {11, 50, 0, 0}, {12, 100, 2'000, 7}}, 10},
         {"one sample", {{12, 100, 10'000, 7}}, 0},
         {"no cycles between", {{12, 100, 10'000, 7}, {13, 100, 20'000, 7}}, 0},
