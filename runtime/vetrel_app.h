@@ -5,6 +5,7 @@
 #include "events/event_queue.h"
 #include "group/item_index.h"
 #include "platform/timer.h"
+#include "runtime/interface_pins.h"
 #include "runtime/tag_tree.h"
 
 #include <atomic>
@@ -118,6 +119,7 @@ private:
     IMalloc* m_taskAllocator = nullptr;
     ClassFactory* m_factory = nullptr;
     DWORD m_factoryCookie = 0;
+    ServedInterfacePins m_pins;
     std::unique_ptr<platform::Timer> m_timer;
     FILETIME m_startTime{};
     std::atomic<DWORD> m_serverRate{kMinimumRate};
