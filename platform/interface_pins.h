@@ -18,9 +18,10 @@ namespace vetrel::platform {
 class InterfacePins
 {
 public:
-    // Marshals object as each of the interfaces, table-strong. Null when the system refused
-    // one; nothing stays marshalled then. Where every client is in the process, there is no RPC
-    // and nothing to keep.
+    // Marshals object as each of the interfaces, table-strong. An interface that cannot be
+    // marshalled (no proxy/stub registered for it, or the object refuses it) reaches no other
+    // process, so there is nothing to keep for it and it is skipped. Null without memory.
+    // Where every client is in the process, there is no RPC and nothing to keep.
     static std::unique_ptr<InterfacePins> pin(IUnknown& object,
                                               std::span<const IID* const> interfaces) noexcept;
 

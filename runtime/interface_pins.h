@@ -13,7 +13,8 @@ namespace vetrel {
 class ServedInterfacePins
 {
 public:
-    // False when the system refused one; nothing stays pinned then.
+    // Interfaces that cannot be marshalled are skipped (platform/interface_pins.h); false
+    // without memory, and nothing stays pinned then.
     bool pin(IClassFactory& factory) noexcept;
     void release() noexcept;
 

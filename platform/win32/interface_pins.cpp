@@ -24,7 +24,7 @@ public:
         }
     }
 
-    HRESULT add(REFIID riid)
+    void add(REFIID riid)
     {
         ComPtr<IStream> stream;
         HRESULT hr = CreateStreamOnHGlobal(nullptr, TRUE, stream.put());
@@ -32,7 +32,6 @@ public:
             hr = CoMarshalInterface(stream.get(), riid, m_object.get(), MSHCTX_LOCAL, nullptr,
                                     MSHLFLAGS_TABLESTRONG);
         if (SUCCEEDED(hr)) m_streams.push_back(std::move(stream));
-        return hr;
     }
 
 private:
@@ -47,8 +46,7 @@ std::unique_ptr<InterfacePins> InterfacePins::pin(IUnknown& object,
 {
     try {
         auto pins = std::make_unique<MarshalledPins>(object);
-        for (const IID* riid : interfaces)
-            if (FAILED(pins->add(*riid))) return nullptr;
+        for (const IID* riid : interfaces) pins->add(*riid);
         return pins;
     } catch (const std::bad_alloc&) {
         return nullptr;

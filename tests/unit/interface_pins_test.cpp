@@ -17,6 +17,10 @@ public:
     ~Apartment() { CoUninitialize(); }
 };
 
+// An interface the object below answers to, for which no proxy/stub is registered.
+constexpr IID kNowhere = {
+    0x0badc0de, 0x1111, 0x4222, {0x83, 0x33, 0x44, 0x44, 0x55, 0x55, 0x66, 0x66}};
+
 // A class object that counts the references it is given.
 class CountedFactory final : public IClassFactory
 {
@@ -24,7 +28,8 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
     {
         *object = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory))
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory) &&
+            !IsEqualIID(riid, kNowhere))
             return E_NOINTERFACE;
         *object = static_cast<IClassFactory*>(this);
         AddRef();
@@ -57,12 +62,17 @@ TEST(InterfacePins, ComHoldsTheObjectWhilePinnedAndGivesEveryReferenceBack)
     EXPECT_EQ(factory.references(), 1u);
 }
 
-TEST(InterfacePins, AnInterfaceTheObjectRefusesLeavesNothingPinned)
+TEST(InterfacePins, AnInterfaceThatCannotBeMarshalledIsSkipped)
 {
     const Apartment apartment;
     CountedFactory factory;
-    constexpr std::array<const IID*, 2> interfaces{&IID_IClassFactory, &IID_IStream};
-    EXPECT_FALSE(InterfacePins::pin(factory, interfaces));
+    // The object refuses the first; the second has no proxy/stub anywhere.
+    constexpr std::array<const IID*, 3> interfaces{&IID_IStream, &kNowhere, &IID_IClassFactory};
+    {
+        const auto pins = InterfacePins::pin(factory, interfaces);
+        ASSERT_TRUE(pins);
+        EXPECT_GT(factory.references(), 1u);
+    }
     EXPECT_EQ(factory.references(), 1u);
 }
 
