@@ -25,9 +25,10 @@ struct WatchedClient
         : run(program, std::to_string(length.count()))
     {}
 
-    // Takes in the client's latest progress line.
+    // Takes in the client's latest progress line; a client that finished stalls no more.
     void look(Clock::time_point started, Clock::time_point now)
     {
+        if (outcome.finished) return;
         bool done = false;
         for (const std::string& line : run.lines()) {
             long cycles = 0;
