@@ -17,11 +17,11 @@ constexpr auto kLength = 60s;
 constexpr int kClients = 2;
 // The first cycles fill the caches and pools of COM and of the runtime.
 constexpr auto kWarmUp = 15s;
-// A cycle is a few milliseconds: a client that prints nothing for this long is stuck.
+// A cycle takes tens of milliseconds: a client that prints nothing for this long is stuck.
 constexpr double kStallLimitSeconds = 15;
 constexpr auto kAnswerLimit = 15s;
-// The working set moves by megabytes between samples, a few hundred bytes per cycle either way
-// over a minute; a leak of the size of a connection's objects is several kilobytes.
+// The working set moves by megabytes between samples, and Wine keeps a few hundred bytes per cycle
+// of its own (docs/wine-com-churn.md); a leak of a connection's objects is several kilobytes.
 constexpr double kBytesPerCycleLimit = 2048;
 
 // Whether a new client gets the host's status within the limit. The call runs on a thread of its
