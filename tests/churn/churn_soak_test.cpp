@@ -20,8 +20,9 @@ constexpr auto kWarmUp = 15s;
 // A cycle takes tens of milliseconds: a client that prints nothing for this long is stuck.
 constexpr double kStallLimitSeconds = 15;
 constexpr auto kAnswerLimit = 15s;
-// The working set moves by megabytes between samples, and Wine keeps a few hundred bytes per cycle
-// of its own (docs/wine-com-churn.md); a leak of a connection's objects is several kilobytes.
+// The working set moves by megabytes between samples, and the host keeps a few hundred bytes per
+// cycle not yet accounted for (docs/wine-com-churn.md); a leak of a connection's objects is
+// several kilobytes.
 constexpr double kBytesPerCycleLimit = 2048;
 
 // Whether a new client gets the host's status within the limit. The call runs on a thread of its
