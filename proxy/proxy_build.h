@@ -1,14 +1,7 @@
 /* Forced into every C file of the proxy/stub DLL, ahead of the generated code. */
 #pragma once
 
-#include <unknwn.h>
-
-/* The generated proxies put the IUnknown proxies of rpcrt4 into their tables; the C headers of
-   this toolchain leave them undeclared. */
-HRESULT STDMETHODCALLTYPE IUnknown_QueryInterface_Proxy(IUnknown* This, REFIID riid,
-                                                        void** ppvObject);
-ULONG STDMETHODCALLTYPE IUnknown_AddRef_Proxy(IUnknown* This);
-ULONG STDMETHODCALLTYPE IUnknown_Release_Proxy(IUnknown* This);
+#include "unknown_proxies.h"
 
 /* Our own class for the proxy/stub factory, so that registering or unregistering this DLL never
    touches the class entry of another OPC proxy/stub DLL in the same registry. */

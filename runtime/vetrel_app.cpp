@@ -72,6 +72,7 @@ bool CVetrelApp::start(REFCLSID clsid, DWORD rate)
     m_factory = new (std::nothrow) ClassFactory;
     if (!m_factory) return fail();
     m_factory->AddRef();
+    if (!m_pins.pin(*m_factory)) return fail();
     if (FAILED(CoRegisterClassObject(clsid, m_factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
                                      &m_factoryCookie)))
         return fail();
@@ -98,6 +99,7 @@ void CVetrelApp::stopServing() noexcept
 void CVetrelApp::stopComponents() noexcept
 {
     stopServing();
+    m_pins.release();
     if (m_factory) m_factory->Release();
     m_factory = nullptr;
     if (m_taskAllocator) m_taskAllocator->Release();

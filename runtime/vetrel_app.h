@@ -4,6 +4,7 @@
 
 #include "group/item_index.h"
 #include "platform/timer.h"
+#include "runtime/interface_pins.h"
 #include "runtime/runtime_lock.h"
 #include "runtime/tag_tree.h"
 
@@ -138,6 +139,7 @@ private:
     IMalloc* m_taskAllocator = nullptr;
     ClassFactory* m_factory = nullptr;
     DWORD m_factoryCookie = 0;
+    ServedInterfacePins m_pins;
     std::unique_ptr<platform::Timer> m_timer;
     FILETIME m_startTime{};
     std::atomic<DWORD> m_serverRate{kMinimumRate};

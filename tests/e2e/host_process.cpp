@@ -28,7 +28,7 @@ HRESULT activateHost(REFIID riid, void** object)
     return CoCreateInstance(example::kExampleClass, nullptr, CLSCTX_LOCAL_SERVER, riid, object);
 }
 
-std::vector<DWORD> hostProcesses()
+std::vector<DWORD> processesOf(const char* image)
 {
     std::vector<DWORD> found;
     const Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -37,8 +37,13 @@ std::vector<DWORD> hostProcesses()
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot.get(), &entry); more;
          more = Process32Next(snapshot.get(), &entry))
-        if (_stricmp(entry.szExeFile, kHostImage) == 0) found.push_back(entry.th32ProcessID);
+        if (_stricmp(entry.szExeFile, image) == 0) found.push_back(entry.th32ProcessID);
     return found;
+}
+
+std::vector<DWORD> hostProcesses()
+{
+    return processesOf(kHostImage);
 }
 
 std::optional<DWORD> waitForExit(DWORD processId, DWORD timeoutMs)

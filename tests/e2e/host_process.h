@@ -32,6 +32,8 @@ vetrel::platform::ComPtr<T> activateHost(REFIID riid, HRESULT* result = nullptr)
     return object;
 }
 
+// Process IDs of the running processes of that executable name.
+std::vector<DWORD> processesOf(const char* image);
 // Process IDs of the running example hosts.
 std::vector<DWORD> hostProcesses();
 
