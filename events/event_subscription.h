@@ -60,6 +60,7 @@ private:
     ~COPCEventSubscription() = default;
 
     IUnknown* identity() noexcept override { return this; }
+    void disconnectParts() noexcept override { m_connections.disconnect(); }
     void retain() noexcept override;
     void drop() noexcept override;
     // Takes one reference off; at the last one the subscription leaves its server's list, if

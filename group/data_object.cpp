@@ -104,6 +104,12 @@ IOPCDataObject::IOPCDataObject(OPCGroup& group) noexcept
       m_writeComplete{registeredFormat("OPCSTMFORMATWRITECOMPLETE"), {}}
 {}
 
+IOPCDataObject::~IOPCDataObject()
+{
+    for (Slot* slot : {&m_data, &m_dataTime, &m_writeComplete})
+        RuntimeLock::releaseAfterUnlock(slot->sink.detach());
+}
+
 HRESULT STDMETHODCALLTYPE IOPCDataObject::GetData(FORMATETC*, STGMEDIUM*) noexcept
 {
     return notImplemented("IOPCDataObject::GetData");

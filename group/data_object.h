@@ -27,6 +27,8 @@ class IOPCDataObject final : public InterfaceObject<IDataObject, OPCGroup, kData
 public:
     // Registers the three stream formats.
     explicit IOPCDataObject(OPCGroup& group) noexcept;
+    // The client's sinks go once the runtime lock is released.
+    ~IOPCDataObject();
 
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* pformatetcIn,
                                       STGMEDIUM* pmedium) noexcept override;

@@ -116,6 +116,7 @@ private:
     ~OPCGroup() = default;
 
     IUnknown* identity() noexcept override { return this; }
+    void disconnectParts() noexcept override { m_connections.disconnect(); }
     void retain() noexcept override;
     void drop() noexcept override;
     // Takes one reference off; destroys a group that has left its server at the last one.

@@ -296,6 +296,27 @@ void DeliveryWaits::wait(std::chrono::milliseconds timeout,
     m_lanes.clear();
 }
 
+bool runOnOwnThread(std::function<void()> work) noexcept
+{
+    try {
+        laneThreads().enter();
+    } catch (const std::system_error&) {
+        return false;
+    }
+    try {
+        std::thread([work = std::move(work)] {
+            const HRESULT joined = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            work();
+            if (SUCCEEDED(joined)) CoUninitialize();
+            laneThreads().leave();
+        }).detach();
+    } catch (const std::system_error&) {
+        laneThreads().leave();
+        return false;
+    }
+    return true;
+}
+
 bool waitForLaneThreads(std::chrono::milliseconds timeout) noexcept
 {
     assertLockNotHeld();

@@ -82,6 +82,10 @@ private:
     std::vector<std::pair<std::shared_ptr<ClientLane::State>, std::uint64_t>> m_lanes;
 };
 
+// Runs work on a thread of its own in the multithreaded apartment, counted with the lanes'
+// threads; false, with work not run, when no thread could start.
+bool runOnOwnThread(std::function<void()> work) noexcept;
+
 // Waits, with a bound, until every lane thread of the process has ended; the unload's last
 // step before COM goes. False when some thread is still inside a call into a frozen client.
 bool waitForLaneThreads(std::chrono::milliseconds timeout) noexcept;

@@ -1,7 +1,9 @@
 #include "runtime/pending_disconnects.h"
 
+#include "runtime/client_lane.h"
 #include "runtime/runtime_lock.h"
 
+#include <memory>
 #include <new>
 
 namespace vetrel {
@@ -22,9 +24,29 @@ void PendingDisconnects::run() noexcept
     assertLockNotHeld();
     for (Detachable* object : m_objects) {
         CoDisconnectObject(object->identity(), 0);
+        object->disconnectParts();
         object->drop();
     }
     m_objects.clear();
+}
+
+} // namespace vetrel
+
+namespace vetrel {
+
+void PendingDisconnects::runElsewhere() noexcept
+{
+    if (m_objects.empty()) return;
+    try {
+        auto elsewhere = std::make_shared<PendingDisconnects>();
+        elsewhere->m_objects = std::move(m_objects);
+        m_objects.clear();
+        if (runOnOwnThread([elsewhere] { elsewhere->run(); })) return;
+        m_objects = std::move(elsewhere->m_objects);
+    } catch (const std::bad_alloc&) {
+        // The disconnects run here.
+    }
+    run();
 }
 
 } // namespace vetrel

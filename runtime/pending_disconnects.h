@@ -15,6 +15,9 @@ class Detachable
 {
 public:
     virtual IUnknown* identity() noexcept = 0;
+    // Cuts off the parts with identities of their own that clients reach through the object
+    // (its connection point container and point): their references are the object's.
+    virtual void disconnectParts() noexcept = 0;
     virtual void retain() noexcept = 0;
     // The object goes here when this was its last reference.
     virtual void drop() noexcept = 0;
@@ -37,6 +40,10 @@ public:
     // the object is inert all the same.
     void add(Detachable& object) noexcept;
     void run() noexcept;
+    // Runs the disconnects on a thread of their own: an object that goes with its disconnect
+    // releases what its client advised, and a frozen client holds up the thread that does.
+    // Without a thread they run here.
+    void runElsewhere() noexcept;
 
 private:
     std::vector<Detachable*> m_objects;

@@ -3,6 +3,8 @@
 // "never held while a client is called" are checked where they matter, in debug builds.
 #pragma once
 
+#include "vetrel/com.h"
+
 #include <cassert>
 #include <mutex>
 
@@ -20,12 +22,13 @@ public:
         m_mutex.lock();
         ++t_depth;
     }
-    void unlock()
-    {
-        --t_depth;
-        m_mutex.unlock();
-    }
+    void unlock();
     static bool heldByThisThread() noexcept { return t_depth > 0; }
+
+    // Lets go of a client's object (a sink) once this thread has released the runtime lock:
+    // the release may be a call into the client's process, which a frozen client never
+    // answers. Without memory to keep it, or without the lock held, it goes at once.
+    static void releaseAfterUnlock(IUnknown* object) noexcept;
 
 private:
     std::recursive_mutex m_mutex;

@@ -303,7 +303,7 @@ int CVetrelApp::requestDisconnect() noexcept
         }
         // A client that cannot even take the request would keep the host from ending.
         if (unanswered)
-            dropConnection(connection, "IOPCShutdown::ShutdownRequest not taken in time");
+            dropConnection(connection, "IOPCShutdown::ShutdownRequest not taken in time", true);
     }
     return servers;
 }
@@ -335,7 +335,7 @@ OPCServer* CVetrelApp::listedServer(unsigned connection) const noexcept
     return listed == m_servers.end() ? nullptr : *listed;
 }
 
-void CVetrelApp::dropConnection(unsigned connection, const char* reason) noexcept
+void CVetrelApp::dropConnection(unsigned connection, const char* reason, bool frozen) noexcept
 {
     PendingDisconnects disconnects;
     std::vector<ItemRemovalNotice> removals;
@@ -348,6 +348,7 @@ void CVetrelApp::dropConnection(unsigned connection, const char* reason) noexcep
         server->detach(disconnects, &removals);
     }
     tellHostOfRemovals(removals);
+    if (frozen) disconnects.runElsewhere();
 }
 
 void CVetrelApp::resetServerRate(DWORD rate)

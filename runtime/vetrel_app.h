@@ -88,8 +88,9 @@ public:
     int requestDisconnect() noexcept;
     // The connection numbered connection ends, for the reason given, as if its client had
     // removed everything and released the server: the host's count of connections drops.
-    // Nothing when it already ended.
-    void dropConnection(unsigned connection, const char* reason) noexcept;
+    // Nothing when it already ended. The references a frozen client holds are let go on a
+    // thread of their own, which that client may hold up.
+    void dropConnection(unsigned connection, const char* reason, bool frozen = false) noexcept;
     DWORD serverRate() const noexcept { return m_serverRate.load(); }
     void resetServerRate(DWORD rate);
 

@@ -16,6 +16,11 @@ HRESULT STDMETHODCALLTYPE ConnectionPoint::QueryInterface(REFIID riid, void** ob
     return answerQueryInterface(m_traces.pointQueryInterface, rows, riid, object, *this);
 }
 
+ConnectionPoint::~ConnectionPoint()
+{
+    RuntimeLock::releaseAfterUnlock(m_sink.detach());
+}
+
 ULONG STDMETHODCALLTYPE ConnectionPoint::AddRef() noexcept
 {
     trace("%s", m_traces.pointAddRef);
@@ -104,6 +109,14 @@ bool ConnectionPoint::connected() const
 {
     std::lock_guard held(m_sinkLock);
     return static_cast<bool>(m_sink);
+}
+
+void ConnectionPointHome::disconnect() noexcept
+{
+    ConnectionPointContainer* container = m_container.get();
+    if (!container) return;
+    CoDisconnectObject(container, 0);
+    CoDisconnectObject(&container->point(), 0);
 }
 
 HRESULT STDMETHODCALLTYPE ConnectionPointContainer::QueryInterface(REFIID riid,

@@ -22,7 +22,8 @@ public:
     {}
     ConnectionPoint(const ConnectionPoint&) = delete;
     ConnectionPoint& operator=(const ConnectionPoint&) = delete;
-    ~ConnectionPoint() = default;
+    // The client's sink goes once the runtime lock is released.
+    ~ConnectionPoint();
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override;
     ULONG STDMETHODCALLTYPE AddRef() noexcept override;
@@ -103,6 +104,9 @@ public:
         ConnectionPointContainer* container = m_container.get();
         return container ? &container->point() : nullptr;
     }
+    // Cuts off the remote clients of the container and the point, which are COM objects of
+    // their own; the runtime lock is not held.
+    void disconnect() noexcept;
     template <typename Sink> platform::ComPtr<Sink> sink() const
     {
         const ConnectionPoint* found = point();

@@ -73,6 +73,7 @@ private:
     ~OPCServer() = default;
 
     IUnknown* identity() noexcept override { return this; }
+    void disconnectParts() noexcept override { m_connections.disconnect(); }
     void retain() noexcept override;
     void drop() noexcept override;
     LONG releaseReference(PendingDisconnects& disconnects) noexcept;
