@@ -115,10 +115,10 @@ std::deque<std::unique_ptr<ClientDelivery>> stop(ClientLane::State& state) noexc
     return std::exchange(state.waiting, {});
 }
 
+// The lane's thread, in the multithreaded apartment: calls into other processes go through
+// proxies of that apartment.
 void runLane(const std::shared_ptr<ClientLane::State>& state) noexcept
 {
-    // Calls into other processes go through proxies of the multithreaded apartment.
-    const HRESULT joined = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     t_lane = state.get();
     std::unique_lock held(state->lock);
     for (;;) {
@@ -153,27 +153,13 @@ void runLane(const std::shared_ptr<ClientLane::State>& state) noexcept
     }
     held.unlock();
     t_lane = nullptr;
-    if (SUCCEEDED(joined)) CoUninitialize();
-    laneThreads().leave();
 }
 
 // Whether the lane's thread runs, started now if need be. The caller holds the lane's lock.
 bool hasThread(const std::shared_ptr<ClientLane::State>& state) noexcept
 {
-    if (state->threadStarted) return true;
-    try {
-        laneThreads().enter();
-    } catch (const std::system_error&) {
-        return false;
-    }
-    try {
-        std::thread(runLane, state).detach();
-    } catch (const std::system_error&) {
-        laneThreads().leave();
-        return false;
-    }
-    state->threadStarted = true;
-    return true;
+    if (!state->threadStarted) state->threadStarted = runOnOwnThread([state] { runLane(state); });
+    return state->threadStarted;
 }
 
 // The calls of due joined to the waiting ones. The caller holds the lane's lock.
