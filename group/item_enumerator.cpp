@@ -105,8 +105,7 @@ HRESULT STDMETHODCALLTYPE IOPCItemEnumerator::Next(ULONG celt, OPCITEMATTRIBUTES
         }
     }
     *ppItemArray = entries.release();
-    m_cursor.advance(count, pceltFetched);
-    return S_OK;
+    return m_cursor.advance(count, celt, pceltFetched);
 }
 
 HRESULT STDMETHODCALLTYPE IOPCItemEnumerator::Skip(ULONG celt) noexcept

@@ -54,7 +54,8 @@ HRESULT STDMETHODCALLTYPE ConnectionPointEnumerator::Next(ULONG cConnections,
     if (FAILED(m_container.FindConnectionPoint(m_container.traces().sinkIid, rgpcn)))
         return S_FALSE;
     if (pcFetched) *pcFetched = 1;
-    return S_OK;
+    // The one point is never a full batch of more.
+    return cConnections == 1 ? S_OK : S_FALSE;
 }
 
 HRESULT STDMETHODCALLTYPE ConnectionPointEnumerator::Skip(ULONG cConnections) noexcept

@@ -29,11 +29,15 @@ public:
         return S_OK;
     }
 
-    // Moves past the count elements Next handed out and tells the client how many.
-    void advance(size_t count, ULONG* pceltFetched) noexcept
+    // Moves past the count elements Next handed out, tells the client how many, and gives
+    // Next's answer: S_OK only for a full batch. The standard marshalling of IEnumString and
+    // IEnumUnknown takes S_OK to mean that all celt elements are there, and would hand a client
+    // in another process empty entries for the missing ones.
+    HRESULT advance(size_t count, ULONG celt, ULONG* pceltFetched) noexcept
     {
         m_position += count;
         if (pceltFetched) *pceltFetched = static_cast<ULONG>(count);
+        return count == celt ? S_OK : S_FALSE;
     }
 
     // A skip that would reach the end does not move: S_FALSE.

@@ -59,8 +59,7 @@ HRESULT STDMETHODCALLTYPE OPCGroupEnumerator::Next(ULONG celt, IUnknown** rgelt,
         group->AddRef();
         rgelt[i] = group;
     }
-    m_cursor.advance(count, pceltFetched);
-    return S_OK;
+    return m_cursor.advance(count, celt, pceltFetched);
 }
 
 HRESULT STDMETHODCALLTYPE OPCGroupEnumerator::Skip(ULONG celt) noexcept

@@ -57,8 +57,7 @@ HRESULT STDMETHODCALLTYPE IOPCEnumString::Next(ULONG celt, LPOLESTR* rgelt,
             if (!texts[i]) return E_OUTOFMEMORY;
         }
         for (size_t i = 0; i < count; ++i) rgelt[i] = texts[i].release();
-        m_cursor.advance(count, pceltFetched);
-        return S_OK;
+        return m_cursor.advance(count, celt, pceltFetched);
     });
 }
 

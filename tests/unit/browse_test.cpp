@@ -34,8 +34,12 @@ Names drain(IEnumString* names)
     Names taken;
     LPOLESTR batch[4] = {};
     ULONG fetched = 0;
-    while (names->Next(4, batch, &fetched) == S_OK)
+    HRESULT hr = S_OK;
+    do {
+        fetched = 0;
+        hr = names->Next(4, batch, &fetched);
         for (ULONG i = 0; i < fetched; ++i) taken.push_back(takeText(batch[i]));
+    } while (hr == S_OK);
     return taken;
 }
 
@@ -299,7 +303,7 @@ TEST_F(BrowseEnumerator, NextHandsOutCopiesUntilNothingIsLeft)
     auto names = enumerate(OPC_FLAT);
     LPOLESTR batch[5] = {};
     ULONG fetched = 99;
-    ASSERT_EQ(names->Next(5, batch, &fetched), S_OK);
+    ASSERT_EQ(names->Next(5, batch, &fetched), S_FALSE) << "fewer than asked for";
     ASSERT_EQ(fetched, 3u);
     EXPECT_EQ((Names{takeText(batch[0]), takeText(batch[1]), takeText(batch[2])}),
               (Names{"One", "Two", "Three"}));

@@ -462,7 +462,7 @@ TEST_F(ConnectionPoints, EnumeratorHandsOutTheOnePointOnce)
 
         // Asking for more than there is hands out the one point.
         EXPECT_EQ(enumerator->Reset(), S_OK);
-        EXPECT_EQ(enumerator->Next(3, listed, &fetched), S_OK);
+        EXPECT_EQ(enumerator->Next(3, listed, &fetched), S_FALSE);
         EXPECT_EQ(fetched, 1u);
         EXPECT_EQ(listed[0], point.get());
         EXPECT_EQ(listed[1], sentinel);

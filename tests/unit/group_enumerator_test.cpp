@@ -72,7 +72,7 @@ TEST_F(GroupEnumerator, NextHandsOutWhatIsLeftAndThenNothing)
     auto enumerator = enumerate();
     IUnknown* groups[5] = {};
     ULONG fetched = 99;
-    ASSERT_EQ(enumerator->Next(5, groups, &fetched), S_OK);
+    ASSERT_EQ(enumerator->Next(5, groups, &fetched), S_FALSE) << "fewer than asked for";
     EXPECT_EQ(fetched, 3u);
     EXPECT_EQ(take(groups, fetched), (std::vector<std::string>{"A", "B", "C"}));
 
@@ -108,9 +108,9 @@ TEST_F(GroupEnumerator, SkipStopsShortOfTheEndAndCloneKeepsThePosition)
     EXPECT_EQ(enumerator->Clone(nullptr), E_INVALIDARG);
     IUnknown* groups[3] = {};
     ULONG fetched = 0;
-    ASSERT_EQ(clone->Next(3, groups, &fetched), S_OK);
+    ASSERT_EQ(clone->Next(2, groups, &fetched), S_OK);
     EXPECT_EQ(take(groups, fetched), (std::vector<std::string>{"B", "C"}));
-    ASSERT_EQ(enumerator->Next(3, groups, &fetched), S_OK) << "the clone moves on its own";
+    ASSERT_EQ(enumerator->Next(2, groups, &fetched), S_OK) << "the clone moves on its own";
     EXPECT_EQ(take(groups, fetched), (std::vector<std::string>{"B", "C"}));
 }
 
@@ -127,7 +127,7 @@ TEST_F(GroupEnumerator, SnapshotKeepsItsGroupsAndTheServerAlive)
     EXPECT_EQ(NumbrClientConnections(), 1) << "the enumerator holds the server";
     IUnknown* groups[2] = {};
     ULONG fetched = 0;
-    ASSERT_EQ(enumerator->Next(2, groups, &fetched), S_OK);
+    ASSERT_EQ(enumerator->Next(2, groups, &fetched), S_FALSE);
     EXPECT_EQ(take(groups, fetched), std::vector<std::string>{"Removed"});
     trace.clear();
     enumerator.reset();
