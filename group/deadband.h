@@ -10,4 +10,10 @@ namespace vetrel {
 // that are not finite all count as a change, so nothing can silence an item for good.
 bool deadbandExceeded(FLOAT deadband, const VARIANT& reference, const VARIANT& value) noexcept;
 
+// What a client may ask for: a percentage, 0 to 100. NaN is not one.
+constexpr bool validPercentDeadband(FLOAT deadband) noexcept
+{
+    return deadband >= 0.0f && deadband <= 100.0f;
+}
+
 } // namespace vetrel

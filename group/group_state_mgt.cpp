@@ -1,5 +1,6 @@
 #include "group/group_state_mgt.h"
 
+#include "group/deadband.h"
 #include "group/opc_group.h"
 #include "group/update_rate.h"
 #include "runtime/client_text.h"
@@ -45,10 +46,12 @@ HRESULT STDMETHODCALLTYPE IOPCGroupStateMgtObject::SetState(DWORD* pRequestedUpd
                                                             OPCHANDLE* phClientGroup) noexcept
 {
     trace("IOPCGroupStateMgt::SetState");
+    // Refused before anything changes: a NaN deadband would silence every item.
+    if (pPercentDeadband && !validPercentDeadband(*pPercentDeadband)) return E_INVALIDARG;
     return lockedBoundary(owner(), [&](auto&) -> HRESULT {
         GroupState& state = owner().state();
-        // Stored as given: no value is range-tested, and a changed active flag leaves the
-        // changes collected so far to the next scan.
+        // The other values are stored as given, and a changed active flag leaves the changes
+        // collected so far to the next scan.
         if (pRequestedUpdateRate)
             state.updateRate =
                 reviseUpdateRate(*pRequestedUpdateRate, CVetrelApp::instance().serverRate());

@@ -133,8 +133,11 @@ HRESULT STDMETHODCALLTYPE IOPCItemMgtObject::SetDatatypes(DWORD dwCount, OPCHAND
         clearOutput(ppErrors);
         return E_INVALIDARG;
     }
-    // Any type is taken without a trial: one the value cannot take reads as quality 0.
+    // A type the item's value cannot take would fail every later read of it. A value merely
+    // too large for the type may fit once it changes, so that type is taken.
     return forEachHandle(owner(), dwCount, phServer, ppErrors, [&](OPCItem& item, DWORD i) {
+        const HRESULT tried = tryRequestedType(item.m_value.get(), pRequestedDatatypes[i]);
+        if (FAILED(tried) && tried != DISP_E_OVERFLOW) return OPC_E_BADTYPE;
         item.m_requestedDataType = pRequestedDatatypes[i];
         return S_OK;
     });

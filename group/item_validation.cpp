@@ -35,10 +35,14 @@ HRESULT validateItemDef(const OPCITEMDEF& definition, CVetrelApp::Lock& lock,
     validated.value = tag->m_value;
     validated.quality = tag->m_quality;
     validated.accessRights = tag->m_accessRights;
-    if (definition.vtRequestedDataType == VT_EMPTY) return S_OK;
+    return tryRequestedType(validated.value.get(), definition.vtRequestedDataType);
+}
+
+HRESULT tryRequestedType(const VARIANT& value, VARTYPE requested) noexcept
+{
+    if (requested == VT_EMPTY) return S_OK;
     Variant trial;
-    return VariantChangeType(trial.out(), const_cast<VARIANT*>(&validated.value.get()), 0,
-                             definition.vtRequestedDataType);
+    return VariantChangeType(trial.out(), const_cast<VARIANT*>(&value), 0, requested);
 }
 
 std::unique_ptr<OPCItem> makeItem(const OPCITEMDEF& definition, ValidatedItem&& validated)

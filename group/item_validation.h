@@ -26,6 +26,9 @@ struct ValidatedItem
 HRESULT validateItemDef(const OPCITEMDEF& definition, CVetrelApp::Lock& lock,
                         ValidatedItem& validated);
 
+// Whether value can be read as requested (VT_EMPTY: as it is): S_OK, or the conversion's error.
+HRESULT tryRequestedType(const VARIANT& value, VARTYPE requested) noexcept;
+
 // A new item of the definition following the validated tag.
 std::unique_ptr<OPCItem> makeItem(const OPCITEMDEF& definition, ValidatedItem&& validated);
 

@@ -1,5 +1,6 @@
 #include "server/server_interface.h"
 
+#include "group/deadband.h"
 #include "group/update_rate.h"
 #include "platform/task_mem.h"
 #include "runtime/client_arrays.h"
@@ -32,6 +33,7 @@ HRESULT STDMETHODCALLTYPE IOPCServerObject::AddGroup(
     clearOutput(phServerGroup);
     clearOutput(pRevisedUpdateRate);
     if (!ppUnk || !phServerGroup || !pRevisedUpdateRate) return E_INVALIDARG;
+    if (pPercentDeadband && !validPercentDeadband(*pPercentDeadband)) return E_INVALIDARG;
     return lockedBoundary(owner(), [&](auto&) -> HRESULT {
         OPCServer& server = owner();
         std::string name = fromClientText(szName);

@@ -337,7 +337,7 @@ TEST_F(GroupScan, ReferenceZeroReportsAnyOtherValue)
 
 TEST_F(GroupScan, QualityChangeIsReportedWhateverTheDeadband)
 {
-    setDeadband(m_group, 1000.0f);
+    setDeadband(m_group, 100.0f);
     const Tag tag = createTag("Value", real(5.0f));
     addItem(tag, 1);
     update(tag, 5.0f);
@@ -360,7 +360,7 @@ TEST_F(GroupScan, QualityChangeIsReportedWhateverTheDeadband)
 
 TEST_F(GroupScan, TextBooleanDateAndCurrencyItemsReportEveryUpdate)
 {
-    setDeadband(m_group, 1000.0f);
+    setDeadband(m_group, 100.0f);
     Variant flag;
     flag.out()->vt = VT_BOOL;
     flag.out()->boolVal = VARIANT_TRUE;

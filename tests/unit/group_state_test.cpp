@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <gtest/gtest.h>
+#include <limits>
 #include <memory>
 #include <new>
 #include <set>
@@ -219,7 +220,7 @@ TEST_F(GroupState, SetStateChangesOnlyWhatIsGiven)
     const auto before = m_group.getState();
 
     BOOL inactive = FALSE;
-    FLOAT deadband = 150.0f;
+    FLOAT deadband = 100.0f;
     LONG bias = 30;
     DWORD lcid = 7;
     OPCHANDLE client = 9;
@@ -229,11 +230,38 @@ TEST_F(GroupState, SetStateChangesOnlyWhatIsGiven)
     const auto after = m_group.getState();
     EXPECT_EQ(after.updateRate, before.updateRate);
     EXPECT_FALSE(after.active);
-    EXPECT_EQ(after.percentDeadband, 150.0f) << "stored unchecked";
+    EXPECT_EQ(after.percentDeadband, 100.0f);
     EXPECT_EQ(after.timeBias, 30);
     EXPECT_EQ(after.lcid, 7u);
     EXPECT_EQ(after.clientHandle, 9u);
     EXPECT_EQ(after.name, "State");
+}
+
+TEST_F(GroupState, DeadbandsThatAreNoPercentageAreRefusedAndChangeNothing)
+{
+    const auto before = m_group.getState();
+    const auto name = wide("Refused");
+    for (FLOAT refused : {std::numeric_limits<FLOAT>::quiet_NaN(), -1.0f, 100.5f,
+                          std::numeric_limits<FLOAT>::infinity()}) {
+        BOOL inactive = FALSE;
+        FLOAT deadband = refused;
+        EXPECT_EQ(m_group.state()->SetState(nullptr, nullptr, &inactive, nullptr, &deadband,
+                                            nullptr, nullptr),
+                  E_INVALIDARG)
+            << refused;
+        OPCHANDLE handle = 7;
+        DWORD rate = 7;
+        ComPtr<IUnknown> group;
+        EXPECT_EQ(m_client.server()->AddGroup(name.c_str(), TRUE, 0, 0, nullptr, &deadband, 0,
+                                              &handle, &rate, IID_IUnknown, group.put()),
+                  E_INVALIDARG)
+            << refused;
+        EXPECT_FALSE(group);
+    }
+    const auto after = m_group.getState();
+    EXPECT_TRUE(after.active) << "a refused SetState changes nothing";
+    EXPECT_EQ(after.percentDeadband, before.percentDeadband);
+    EXPECT_EQ(m_client.groupNames(), std::vector<std::string>{"State"});
 }
 
 TEST_F(GroupState, SetStateRevisesTheRateWithoutComplaint)

@@ -238,10 +238,10 @@ TEST_F(Server, AddGroupRevisesTheRateToAMultipleOfTheServerRate)
     }
 }
 
-TEST_F(Server, AddGroupStoresTheClientsStateUnchecked)
+TEST_F(Server, AddGroupStoresTheClientsState)
 {
     LONG timeBias = -60;
-    FLOAT deadband = 250.0f;
+    FLOAT deadband = 0.5f;
     OPCHANDLE handle = 0;
     DWORD rate = 0;
     ComPtr<IOPCGroupStateMgt> state;
@@ -255,7 +255,7 @@ TEST_F(Server, AddGroupStoresTheClientsStateUnchecked)
     EXPECT_FALSE(view.active);
     EXPECT_EQ(view.name, "Given");
     EXPECT_EQ(view.timeBias, -60);
-    EXPECT_EQ(view.percentDeadband, 250.0f);
+    EXPECT_EQ(view.percentDeadband, 0.5f);
     EXPECT_EQ(view.lcid, 1033u) << "the group's locale is not checked";
     EXPECT_EQ(view.clientHandle, 77u);
     EXPECT_EQ(view.serverHandle, handle);

@@ -82,15 +82,16 @@ TEST_F(SyncIO, ReadDeliversTheRequestedTypeFromEitherSource)
 
 TEST_F(SyncIO, FailedConversionKeepsTheValueWithQualityZero)
 {
-    VARIANT text = vetrel::test::bstr("not a number");
-    ASSERT_TRUE(UpdateTag(m_tag, text, kGood));
-    VariantClear(&text);
     const OPCHANDLE item = addItem(m_group);
     VARTYPE number = VT_I4;
     OPCHANDLE handles[] = {item};
     HRESULT* errors = nullptr;
     ASSERT_EQ(m_group.items()->SetDatatypes(1, handles, &number, &errors), S_OK);
+    EXPECT_EQ(errors[0], S_OK);
     CoTaskMemFree(errors);
+    VARIANT text = vetrel::test::bstr("not a number");
+    ASSERT_TRUE(UpdateTag(m_tag, text, kGood));
+    VariantClear(&text);
     HRESULT result = E_FAIL;
     const auto values = m_group.read({item}, OPC_DS_CACHE, &result);
     EXPECT_EQ(result, S_OK);
