@@ -47,11 +47,10 @@ std::optional<OPCEventRecord> evaluateLevelAlarm(OPCTag& tag) noexcept
     const AlarmLevel level = levelOf(tag);
     if (level == tag.m_alarmLevel) return std::nullopt;
     tag.m_alarmLevel = level;
-    tag.m_alarmTime = currentTimestamp();
-    FILETIME now;
-    CoFileTimeNow(&now);
+    // The event carries the time of the update that moved the level, the host's when it gave one.
+    tag.m_alarmTime = tag.m_timestamp;
     try {
-        return levelAlarmRecord(tag, level, now);
+        return levelAlarmRecord(tag, level, tag.m_timestamp);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }

@@ -2,6 +2,7 @@
 
 #include "runtime/client_text.h"
 #include "runtime/host_callbacks.h"
+#include "runtime/timestamp.h"
 
 namespace vetrel {
 
@@ -59,7 +60,7 @@ std::unique_ptr<OPCItem> makeItem(const OPCITEMDEF& definition, ValidatedItem&& 
     item->m_quality = validated.quality;
     item->m_accessRights = validated.accessRights;
     // Stamped when the item is made, not with the tag's time.
-    GetSystemTimeAsFileTime(&item->m_timestamp);
+    item->m_timestamp = currentFileTime();
     return item;
 }
 

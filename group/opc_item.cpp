@@ -26,7 +26,7 @@ std::unique_ptr<OPCItem> OPCItem::copy() const
 
 void OPCItem::followTag(const OPCTag& tag, FLOAT percentDeadband)
 {
-    m_timestamp = timestampToFileTime(tag.m_timestamp);
+    m_timestamp = tag.m_timestamp;
     const bool changed =
         m_quality != tag.m_quality ||
         deadbandExceeded(percentDeadband, m_referenceValue.get(), tag.m_value.get());

@@ -1,10 +1,10 @@
 #include "runtime/opc_tag.h"
 
-#include <ctime>
+#include "runtime/timestamp.h"
 
 namespace vetrel {
 
-OPCTag::OPCTag() : m_timestamp(static_cast<int64_t>(std::time(nullptr)))
+OPCTag::OPCTag() : m_timestamp(currentFileTime())
 {
     VARIANT* value = m_value.out();
     value->vt = VT_R4;

@@ -56,12 +56,12 @@ public:
     std::string m_euUnits;
     std::string m_description;
     Variant m_value;
-    int64_t m_timestamp;
+    FILETIME m_timestamp;
     WORD m_quality = 0x40;
     DWORD m_accessRights = 1;
     DWORD m_tagHandle = kNoTag;
     AlarmLevel m_alarmLevel = AlarmLevel::Normal;
-    int64_t m_alarmTime = 0;
+    FILETIME m_alarmTime{};
     LevelLimit m_limits[4] = {
         {0.0f, FALSE, 200}, {0.0f, FALSE, 200}, {100.0f, FALSE, 200}, {100.0f, FALSE, 200}};
     int m_itemRefCount = 0;

@@ -1,95 +1,61 @@
 #include "runtime/timestamp.h"
 
-#include <ctime>
+#include <algorithm>
+#include <atomic>
 
 namespace vetrel {
 namespace {
 
-constexpr int64_t kFileTimeTicksPerSecond = 10'000'000;
-// FILETIME of 1970-01-01, in 100-ns ticks since 1601-01-01.
-constexpr int64_t kUnixEpochTicks = 116'444'736'000'000'000;
+constexpr uint64_t kTicksPerDay = 86'400ULL * 10'000'000;
 
-// Days since 1970-01-01 of a proleptic Gregorian date.
-constexpr int64_t daysFromCivil(int64_t year, unsigned month, unsigned day) noexcept
+// Days from 1601-01-01, the FILETIME epoch, to the first day of year (Gregorian).
+constexpr uint64_t daysBefore(uint64_t year) noexcept
 {
-    year -= month <= 2;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const unsigned yearOfEra = static_cast<unsigned>(year - era * 400);
-    const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + static_cast<int64_t>(dayOfEra) - 719468;
+    const uint64_t years = year - 1601;
+    return years * 365 + years / 4 - years / 100 + years / 400;
 }
 
-constexpr int64_t kSecondsPerDay = 86'400;
-constexpr int64_t kDosFirst = daysFromCivil(1980, 1, 1) * kSecondsPerDay;
-constexpr int64_t kDosLast = daysFromCivil(2108, 1, 1) * kSecondsPerDay - 2;
-
-struct CivilTime
-{
-    int64_t year;
-    unsigned month, day, hour, minute, second;
-};
-
-CivilTime civilFromSeconds(int64_t seconds) noexcept
-{
-    int64_t days = seconds / kSecondsPerDay;
-    int64_t rest = seconds % kSecondsPerDay;
-    if (rest < 0) {
-        rest += kSecondsPerDay;
-        --days;
-    }
-    days += 719468;
-    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const unsigned dayOfEra = static_cast<unsigned>(days - era * 146097);
-    const unsigned yearOfEra =
-        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const unsigned monthIndex = (5 * dayOfYear + 2) / 153;
-    CivilTime civil;
-    civil.day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
-    civil.month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
-    civil.year = static_cast<int64_t>(yearOfEra) + era * 400 + (civil.month <= 2);
-    civil.hour = static_cast<unsigned>(rest / 3600);
-    civil.minute = static_cast<unsigned>(rest / 60 % 60);
-    civil.second = static_cast<unsigned>(rest % 60);
-    return civil;
-}
-
-FILETIME fileTimeFromTicks(int64_t ticks) noexcept
-{
-    const auto bits = static_cast<uint64_t>(ticks);
-    return FILETIME{static_cast<DWORD>(bits), static_cast<DWORD>(bits >> 32)};
-}
+constexpr uint64_t kFirstTicks = daysBefore(1980) * kTicksPerDay;
+constexpr uint64_t kLastTicks = daysBefore(2108) * kTicksPerDay - 1;
+static_assert(kFirstTicks == 119'600'064'000'000'000ULL, "1980-01-01 00:00:00 UTC");
+// Day 0 of OLE Automation dates, 1899-12-30.
+constexpr uint64_t kOleEpochTicks = (daysBefore(1899) + 363) * kTicksPerDay;
 
 } // namespace
 
-int64_t currentTimestamp() noexcept
+uint64_t ticksOf(const FILETIME& time) noexcept
 {
-    return static_cast<int64_t>(std::time(nullptr));
+    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-int64_t fileTimeToTimestamp(const FILETIME& fileTime) noexcept
+FILETIME fileTimeOf(uint64_t ticks) noexcept
 {
-    const uint64_t ticks =
-        (static_cast<uint64_t>(fileTime.dwHighDateTime) << 32) | fileTime.dwLowDateTime;
-    // Windows refuses FILETIMEs with the top bit set.
-    if (ticks >> 63) return 0;
-    return (static_cast<int64_t>(ticks) - kUnixEpochTicks) / kFileTimeTicksPerSecond;
+    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
-FILETIME timestampToFileTime(int64_t seconds) noexcept
+FILETIME currentFileTime() noexcept
 {
-    seconds = seconds < kDosFirst ? kDosFirst : seconds > kDosLast ? kDosLast : seconds;
-    const CivilTime civil = civilFromSeconds(seconds);
-    const auto dosDate =
-        static_cast<WORD>(((civil.year - 1980) << 9) | (civil.month << 5) | civil.day);
-    const auto dosTime =
-        static_cast<WORD>((civil.hour << 11) | (civil.minute << 5) | (civil.second / 2));
-    FILETIME fileTime;
-    if (CoDosDateTimeToFileTime(dosDate, dosTime, &fileTime)) return fileTime;
-    // The clamped value is always convertible; should the platform disagree, the same
-    // 2-second time computed directly still beats an unset one.
-    return fileTimeFromTicks((seconds - seconds % 2) * kFileTimeTicksPerSecond + kUnixEpochTicks);
+    static std::atomic<uint64_t> latest{0};
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t ticks = ticksOf(now);
+    uint64_t seen = latest.load(std::memory_order_relaxed);
+    uint64_t taken = std::max(seen + 1, ticks);
+    while (!latest.compare_exchange_weak(seen, taken, std::memory_order_relaxed))
+        taken = std::max(seen + 1, ticks);
+    return fileTimeOf(taken);
+}
+
+DOUBLE oleDateOf(const FILETIME& time) noexcept
+{
+    // Dates before the OLE epoch count their fraction differently; no tag time is that early.
+    const uint64_t ticks = std::max(ticksOf(time), kOleEpochTicks);
+    return static_cast<DOUBLE>(ticks - kOleEpochTicks) / static_cast<DOUBLE>(kTicksPerDay);
+}
+
+FILETIME hostFileTime(const FILETIME& given) noexcept
+{
+    return fileTimeOf(std::clamp(ticksOf(given), kFirstTicks, kLastTicks));
 }
 
 } // namespace vetrel

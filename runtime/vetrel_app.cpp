@@ -149,7 +149,8 @@ bool CVetrelApp::removeTag(DWORD handle)
     return true;
 }
 
-void CVetrelApp::pushTagUpdate(OPCTag& tag, const VARIANT& value, WORD quality, int64_t timestamp)
+void CVetrelApp::pushTagUpdate(OPCTag& tag, const VARIANT& value, WORD quality,
+                               const FILETIME& timestamp)
 {
     tag.m_value = Variant(value);
     tag.m_quality = quality;
@@ -169,7 +170,7 @@ bool CVetrelApp::updateTagValue(DWORD handle, const VARIANT& value, WORD quality
         if (!tag) return false;
         try {
             pushTagUpdate(*tag, value, quality,
-                          timestamp ? fileTimeToTimestamp(*timestamp) : currentTimestamp());
+                          timestamp ? hostFileTime(*timestamp) : currentFileTime());
         } catch (const std::exception&) {
             // Out of memory, or a value that cannot be copied.
             return false;
@@ -198,7 +199,7 @@ bool CVetrelApp::updateTagValueByName(std::string_view name, const VARIANT& valu
     try {
         OPCTag* tag = m_tags.find({}, name);
         if (!tag) return false;
-        pushTagUpdate(*tag, value, quality, currentTimestamp());
+        pushTagUpdate(*tag, value, quality, currentFileTime());
     } catch (const std::exception&) {
         return false;
     }

@@ -126,7 +126,7 @@ private:
     // The limit record of level 1 to 4 of a live tag; null otherwise. The caller holds the lock.
     LevelLimit* levelLimitOf(DWORD handle, int level) noexcept;
     // Value, quality and timestamp into the tag and into every item that follows it.
-    void pushTagUpdate(OPCTag& tag, const VARIANT& value, WORD quality, int64_t timestamp);
+    void pushTagUpdate(OPCTag& tag, const VARIANT& value, WORD quality, const FILETIME& timestamp);
 
     RuntimeLock m_lock;
     // Room for the changed items of one group, kept from tick to tick.

@@ -31,18 +31,12 @@ void setText(Variant& value, std::string_view text)
     typed(value, VT_BSTR)->bstrVal = owned.detach();
 }
 
-// The tag's time as the tag store hands it out (2-second resolution), in local time, as an
-// OLE Automation date.
-HRESULT setTimestamp(Variant& value, int64_t timestamp)
+// The tag's time in local time, as an OLE Automation date.
+HRESULT setTimestamp(Variant& value, const FILETIME& utc)
 {
-    const FILETIME utc = timestampToFileTime(timestamp);
     FILETIME local;
-    SYSTEMTIME calendar;
-    DOUBLE date = 0.0;
-    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &calendar) ||
-        !SystemTimeToVariantTime(&calendar, &date))
-        return E_FAIL;
-    typed(value, VT_DATE)->date = date;
+    if (!FileTimeToLocalFileTime(&utc, &local)) return E_FAIL;
+    typed(value, VT_DATE)->date = oleDateOf(local);
     return S_OK;
 }
 

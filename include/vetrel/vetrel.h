@@ -29,6 +29,9 @@ VETREL_API WORD VetrelRevision();
 
 VETREL_API DWORD CreateTagA(const char* name, VARIANT value, WORD quality, BOOL writable);
 VETREL_API BOOL RemoveTag(DWORD hTag);
+// UpdateTag stamps the value with the current time, always later than the previous such stamp;
+// UpdateTagWithTimeStamp with the given UTC time, to the 100-ns tick (kept within 1980..2107).
+// Clients receive the stamp unchanged.
 VETREL_API BOOL UpdateTag(DWORD hTag, VARIANT value, WORD quality);
 VETREL_API BOOL UpdateTagWithTimeStamp(DWORD hTag, VARIANT value, WORD quality, FILETIME timestamp);
 VETREL_API BOOL UpdateTagByNameA(const char* name, VARIANT value, WORD quality);

@@ -163,23 +163,6 @@ TEST_F(ItemProperties, ValuesComeFromTheTagInItsOwnTerms)
     EXPECT_EQ(value("Props", 3).get().iVal, 0x40);
 }
 
-TEST_F(ItemProperties, TimestampShowsTheEvenSecondInLocalTime)
-{
-    const DWORD sampled = tag("Props.Sampled", vetrel::test::r4(1.0f));
-    ASSERT_TRUE(UpdateTagWithTimeStamp(sampled, vetrel::test::r4(2.0f), 0xC0,
-                                       vetrel::test::fileTime(2021, 3, 4, 5, 6, 7, 700)));
-    const FILETIME even = vetrel::test::fileTime(2021, 3, 4, 5, 6, 6);
-    FILETIME local{};
-    SYSTEMTIME calendar{};
-    DOUBLE expected = 0;
-    ASSERT_TRUE(FileTimeToLocalFileTime(&even, &local));
-    ASSERT_TRUE(FileTimeToSystemTime(&local, &calendar));
-    ASSERT_TRUE(SystemTimeToVariantTime(&calendar, &expected));
-    const Variant stamp = value("Props.Sampled", 4);
-    ASSERT_EQ(stamp.type(), VT_DATE);
-    EXPECT_DOUBLE_EQ(stamp.get().date, expected);
-}
-
 TEST_F(ItemProperties, UnknownIdsFailTheirOwnEntryOnly)
 {
     tag("Props.Count", vetrel::test::i4(7));

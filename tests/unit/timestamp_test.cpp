@@ -1,4 +1,5 @@
-// Tag timestamps as clients receive them: FILETIMEs of 2-second resolution.
+// Tag timestamps: host times kept to the tick within 1980..2107, the clock never going back,
+// and OLE Automation dates with their fractions of a second.
 #include "runtime/timestamp.h"
 #include "support/times.h"
 
@@ -6,66 +7,59 @@
 
 namespace {
 
-using vetrel::fileTimeToTimestamp;
-using vetrel::timestampToFileTime;
+using vetrel::fileTimeOf;
+using vetrel::hostFileTime;
+using vetrel::ticksOf;
 using vetrel::test::fileTime;
+using vetrel::test::systemTime;
 
-SYSTEMTIME utc(const FILETIME& fileTime)
+TEST(Timestamps, HostTimesKeepEveryTickWithinTheRangeAndMoveToItsEnds)
 {
-    SYSTEMTIME time{};
-    EXPECT_TRUE(FileTimeToSystemTime(&fileTime, &time));
-    return time;
+    const FILETIME last = fileTimeOf(ticksOf(fileTime(2108, 1, 1, 0, 0, 0)) - 1);
+    const struct
+    {
+        FILETIME given, kept;
+    } cases[] = {
+        {fileTime(2024, 5, 17, 12, 0, 0, 700), fileTime(2024, 5, 17, 12, 0, 0, 700)},
+        {fileTimeOf(ticksOf(fileTime(2040, 2, 29, 23, 59, 59, 123)) + 4567),
+         fileTimeOf(ticksOf(fileTime(2040, 2, 29, 23, 59, 59, 123)) + 4567)},
+        {fileTime(1980, 1, 1, 0, 0, 0), fileTime(1980, 1, 1, 0, 0, 0)},
+        {fileTime(1970, 1, 1, 0, 0, 1), fileTime(1980, 1, 1, 0, 0, 0)},
+        {FILETIME{0, 0}, fileTime(1980, 1, 1, 0, 0, 0)},
+        {fileTime(2500, 1, 1, 0, 0, 0), last},
+        {FILETIME{0, 0x80000000}, last},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ticksOf(hostFileTime(c.given)), ticksOf(c.kept)) << ticksOf(c.given);
 }
 
-TEST(Timestamps, FractionsAreDroppedAndSecondsRoundDownToEven)
+TEST(Timestamps, TheCurrentTimeNeverGoesBack)
 {
-    const int64_t noon = fileTimeToTimestamp(fileTime(2024, 5, 17, 12, 0, 0, 700));
-    EXPECT_EQ(noon % 86400, 12 * 3600);
-    SYSTEMTIME seen = utc(timestampToFileTime(noon));
-    EXPECT_EQ(seen.wYear, 2024);
-    EXPECT_EQ(seen.wMonth, 5);
-    EXPECT_EQ(seen.wDay, 17);
-    EXPECT_EQ(seen.wHour, 12);
-    EXPECT_EQ(seen.wSecond, 0);
-    EXPECT_EQ(seen.wMilliseconds, 0);
-    seen = utc(timestampToFileTime(noon + 1));
-    EXPECT_EQ(seen.wSecond, 0);
-    seen = utc(timestampToFileTime(noon + 59));
-    EXPECT_EQ(seen.wMinute, 0);
-    EXPECT_EQ(seen.wSecond, 58);
+    FILETIME system;
+    GetSystemTimeAsFileTime(&system);
+    uint64_t previous = ticksOf(vetrel::currentFileTime());
+    EXPECT_GE(previous, ticksOf(system));
+    for (int i = 0; i < 1000; ++i) {
+        const uint64_t now = ticksOf(vetrel::currentFileTime());
+        ASSERT_GT(now, previous);
+        previous = now;
+    }
 }
 
-TEST(Timestamps, TimesBeyondTheDosRangeAreClampedNotLost)
+TEST(Timestamps, OleDatesKeepFractionsOfASecond)
 {
-    // 2038 and later pass through 64-bit arithmetic unharmed.
-    const int64_t late = fileTimeToTimestamp(fileTime(2040, 2, 29, 23, 59, 59));
-    SYSTEMTIME seen = utc(timestampToFileTime(late));
-    EXPECT_EQ(seen.wYear, 2040);
-    EXPECT_EQ(seen.wMonth, 2);
-    EXPECT_EQ(seen.wDay, 29);
-    EXPECT_EQ(seen.wSecond, 58);
-
-    seen = utc(timestampToFileTime(0));
-    EXPECT_EQ(seen.wYear, 1980);
-    EXPECT_EQ(seen.wMonth, 1);
-    EXPECT_EQ(seen.wDay, 1);
-    seen = utc(timestampToFileTime(-86400LL * 365 * 500));
-    EXPECT_EQ(seen.wYear, 1980);
-
-    seen = utc(timestampToFileTime(fileTimeToTimestamp(fileTime(2500, 1, 1, 0, 0, 0))));
-    EXPECT_EQ(seen.wYear, 2107);
-    EXPECT_EQ(seen.wMonth, 12);
-    EXPECT_EQ(seen.wDay, 31);
-    EXPECT_EQ(seen.wHour, 23);
-    EXPECT_EQ(seen.wMinute, 59);
-    EXPECT_EQ(seen.wSecond, 58);
-}
-
-TEST(Timestamps, UnconvertibleFileTimeGivesZero)
-{
-    EXPECT_EQ(fileTimeToTimestamp(FILETIME{0, 0x80000000}), 0);
-    EXPECT_EQ(fileTimeToTimestamp(fileTime(1970, 1, 1, 0, 0, 0)), 0);
-    EXPECT_EQ(fileTimeToTimestamp(fileTime(1970, 1, 1, 0, 0, 1, 999)), 1);
+    for (const SYSTEMTIME& time :
+         {systemTime(2026, 12, 7, 21, 30, 36, 522), systemTime(2040, 2, 29, 23, 59, 59, 999),
+          systemTime(1980, 1, 1)}) {
+        SYSTEMTIME whole = time;
+        whole.wMilliseconds = 0;
+        DOUBLE expected = 0.0;
+        ASSERT_TRUE(SystemTimeToVariantTime(&whole, &expected));
+        expected += time.wMilliseconds / 86'400'000.0;
+        FILETIME converted;
+        ASSERT_TRUE(SystemTimeToFileTime(&time, &converted));
+        EXPECT_NEAR(vetrel::oleDateOf(converted), expected, 1e-9) << time.wYear;
+    }
 }
 
 } // namespace
