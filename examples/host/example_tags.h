@@ -29,6 +29,11 @@ inline constexpr std::string_view kQuit = "Example.Host.Quit";
 // Writing TRUE here makes the host send every client a shutdown request, and serve on.
 inline constexpr std::string_view kDisconnect = "Example.Host.Disconnect";
 
+// Every tag but the typed ones below.
+inline constexpr std::array<std::string_view, 8> kProcessTags{
+    kTankLevel,  kTankInflow,  kLineCount, kLineRunning,
+    kLineStatus, kTankProfile, kQuit,      kDisconnect};
+
 // One writable tag per value type, named "Example.Types.<name>"; they keep what clients write.
 struct TypedTag
 {

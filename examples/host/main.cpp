@@ -102,16 +102,18 @@ int serveClients(const example::HostCommand& command)
 {
     EnableEventMsgs(printTrace);
     EnableNotification(onClientWrite);
+    // COM hands a waiting client over as soon as InitVetrel registers the class: every tag it
+    // may ask for is there by then.
+    example::ExampleTags tags;
+    example::LoadTags load(command.loadTags);
+    quitTag = tags.quitTag();
+    disconnectTag = tags.disconnectTag();
     if (!InitVetrel(example::kExampleClass, static_cast<DWORD>(command.serverRate))) {
         std::fprintf(stderr, "vetrel-example-host: the runtime did not start\n");
         return 1;
     }
     std::printf("Vetrel revision %u serving %s\n", static_cast<unsigned>(VetrelRevision()),
                 example::kExampleProgId);
-    example::ExampleTags tags;
-    example::LoadTags load(command.loadTags);
-    quitTag = tags.quitTag();
-    disconnectTag = tags.disconnectTag();
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     const example::StopReason reason = example::serve(command, tags, load, hostEvents);

@@ -23,6 +23,10 @@ typedef void (*VetrelItemRemovalCallback)(DWORD hTag, char* accessPath, char* ta
 
 extern "C" {
 
+// Registers the class with COM for clients to activate, and starts the scan every rate
+// milliseconds. COM hands a waiting client over as soon as the class is registered: create the
+// tags before, so that a client activated by COM finds them at once. FALSE when started already
+// or when starting failed.
 VETREL_API BOOL InitVetrel(CLSID clsid, DWORD rate);
 VETREL_API BOOL InitVetrelB(const BYTE* clsid, DWORD rate);
 VETREL_API WORD VetrelRevision();

@@ -1,7 +1,7 @@
 #include "simulator/console/console_host.h"
 
-#include "simulator/core/main_queue.h"
 #include "simulator/core/event_log.h"
+#include "simulator/core/main_queue.h"
 #include "simulator/core/moxlan_app.h"
 #include "simulator/core/moxlan_doc.h"
 #include "vetrel/vetrel.h"
@@ -45,6 +45,11 @@ public:
         : m_options(options),
           m_doc(configPath, [](const std::string& message) { printLine(stderr, message); })
     {
+        // COM hands a waiting client over as soon as InitVetrel registers the class: the
+        // variables' tags are there by then. Without a server they are simulated all the same.
+        if (!InitVetrel(kMoxlanClsid, kServerRate))
+            printLine(stderr, "moxlan-console: the OPC server could not be started; "
+                              "simulating without clients");
         if (!m_doc.startupProblem().empty())
             printLine(stderr, "moxlan-console: " + m_doc.startupProblem());
         say("Moxlan started with " + std::to_string(m_doc.GetDeviceCount()) + " variables from " +
@@ -117,9 +122,6 @@ private:
 
 int runConsoleHost(const std::string& configPath, const ConsoleOptions& options)
 {
-    if (!InitVetrel(kMoxlanClsid, kServerRate))
-        printLine(stderr, "moxlan-console: the OPC server could not be started; "
-                          "simulating without clients");
     EnableEventMsgs(onEventMessage);
     EnableNotification(onTagWritten);
     {

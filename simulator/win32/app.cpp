@@ -42,11 +42,8 @@ int messageLoop(HWND frame)
 }
 
 // The document's life on the screen: the window shows it from the start to the orderly exit.
-int showDocument(CMoxlanDoc& doc, CRecentFileList& recent)
+int showDocument(CMoxlanDoc& doc, CDocumentFiles& files)
 {
-    CDocumentFiles files(doc, recent);
-    if (!files.start(documentArgument(programArguments()))) return 1;
-
     CMainFrame frame(doc, files);
     if (!frame.create()) return 1;
     CMoxlanApp& app = theApp();
@@ -85,17 +82,23 @@ int runMoxlan(const char* commandLine)
         return 0;
     }
 
-    InitVetrel(kMoxlanClsid, kServerRate);
     installHostCallbacks();
     CRecentFileList recent;
     recent.load();
-    int exitCode = 0;
+    int exitCode = 1;
     {
         CMoxlanDoc doc(directory + kConfigFileName, [](const std::string& message) {
             showMessage(theApp().m_mainWindow, message, MB_ICONEXCLAMATION);
         });
         theApp().m_pDoc = &doc;
-        exitCode = showDocument(doc, recent);
+        CDocumentFiles files(doc, recent);
+        if (files.start(documentArgument(programArguments()))) {
+            // COM hands a waiting client over as soon as InitVetrel registers the class: the
+            // document's tags are there by then. Without a server the window simulates all the
+            // same.
+            InitVetrel(kMoxlanClsid, kServerRate);
+            exitCode = showDocument(doc, files);
+        }
         theApp().m_pDoc = nullptr;
         // Reports that arrive while the document saves and removes its tags are dropped.
         closeMailbox();

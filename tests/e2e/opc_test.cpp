@@ -1,16 +1,23 @@
 // Every OPC call a Data Access client makes on groups, items and values, from a client process
 // to the example host through the proxy/stub DLL. One host serves every case of this program:
 // the suite holds a connection from start to end, and the host's exit at the end shows that it
-// counted every connection back to 0.
+// counted every connection back to 0. Listings and opcprobe's reports are held against the same
+// calls in process, on the example's tags in a runtime of this program's own.
 #include "child_process.h"
+#include "command_run.h"
 #include "example_tags.h"
 #include "host_process.h"
+#include "in_process_example.h"
 #include "opc_client.h"
+#include "tests/unit/opcprobe_options.h"
 #include "typed_values.h"
 
 #include <algorithm>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
 
 namespace {
 
@@ -70,6 +77,121 @@ std::vector<OPCHANDLE> handlesOf(const std::vector<e2e::AddedItem>& items)
     std::vector<OPCHANDLE> handles;
     for (const e2e::AddedItem& item : items) handles.push_back(item.handle);
     return handles;
+}
+
+struct ProbeOutput
+{
+    unsigned long exitCode = 0;
+    std::vector<std::string> lines;
+};
+
+// The lines of what opcprobe printed, each timestamp masked: the tags of the host and those of
+// this process were created and updated at other moments. Item values carry them as UTC text,
+// the timestamp property as a DATE in the text of the locale.
+std::vector<std::string> maskedLines(std::string output)
+{
+    static const std::regex timestamp(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z|)"
+                                      R"(\d{1,2}/\d{1,2}/\d{4}( \d{1,2}:\d\d:\d\d( [AP]M)?)?)");
+    std::erase(output, '\r');
+    std::vector<std::string> lines;
+    std::istringstream text(output);
+    for (std::string line; std::getline(text, line);)
+        lines.push_back(std::regex_replace(line, timestamp, "<timestamp>"));
+    return lines;
+}
+
+// opcprobe.exe in its own process, on the host.
+ProbeOutput probeHost(const std::string& arguments)
+{
+    const e2e::ProgramRun run =
+        e2e::runProgram("opcprobe.exe", "--progid Vetrel.ExampleHost " + arguments);
+    return {run.exitCode, maskedLines(run.output)};
+}
+
+// The same command line run by opcprobe's code in this process, on the example's tags here.
+ProbeOutput probeInProcess(const std::string& arguments)
+{
+    std::vector<std::string> tokens = {"--progid", "Vetrel.ExampleHost"};
+    std::istringstream words(arguments);
+    for (std::string word; words >> word;) tokens.push_back(word);
+    const opcprobe::Options options = opcprobe::test::parse(tokens);
+    opcprobe::Session session(e2e::inProcessExample());
+    std::ostringstream out, errors;
+    const std::atomic<bool> interrupted{false};
+    int exitCode = 0;
+    try {
+        exitCode = opcprobe::runCommand(options, session, out, interrupted);
+    } catch (const opcprobe::ProbeFailure& failure) {
+        exitCode = opcprobe::reportFailure(options, failure, out, errors);
+    }
+    return {static_cast<unsigned long>(exitCode), maskedLines(out.str())};
+}
+
+ComPtr<IEnumString> flatListing(IOPCServer* server)
+{
+    const auto browse = ComPtr<IOPCServer>(server).as<IOPCBrowseServerAddressSpace>(
+        IID_IOPCBrowseServerAddressSpace);
+    ComPtr<IEnumString> names;
+    OLECHAR noFilter[] = {0};
+    EXPECT_TRUE(browse);
+    if (!browse) return names;
+    EXPECT_EQ(browse->BrowseOPCItemIDs(OPC_FLAT, noFilter, VT_EMPTY, 0, names.put()), S_OK);
+    return names;
+}
+
+// Every string, batch at a time: each batch but the last is full and answers S_OK; the last is
+// short, perhaps empty, and answers S_FALSE.
+std::vector<std::string> drain(IEnumString* enumerator, ULONG batch)
+{
+    std::vector<std::string> drained;
+    if (!enumerator) return drained;
+    for (;;) {
+        std::vector<LPOLESTR> strings(batch, nullptr);
+        // With nothing left, the runtime in process leaves the count as it was.
+        ULONG fetched = 0;
+        const HRESULT hr = enumerator->Next(batch, strings.data(), &fetched);
+        EXPECT_TRUE(hr == S_OK ? fetched == batch : hr == S_FALSE && fetched < batch)
+            << "Next(" << batch << ") answered " << hr << " with " << fetched;
+        for (ULONG i = 0; i < std::min(fetched, batch); ++i) {
+            EXPECT_NE(strings[i], nullptr) << i << " of " << fetched;
+            drained.push_back(e2e::takeText(strings[i]));
+            EXPECT_FALSE(drained.back().empty()) << i << " of " << fetched;
+        }
+        if (hr != S_OK || fetched != batch) return drained;
+    }
+}
+
+// The names of the server's groups, from one Next that asks for more than there are.
+std::vector<std::string> groupNames(IOPCServer* server)
+{
+    constexpr ULONG kMore = 10;
+    ComPtr<IUnknown> unknown;
+    EXPECT_EQ(
+        server->CreateGroupEnumerator(OPC_ENUM_ALL_CONNECTIONS, IID_IEnumUnknown, unknown.put()),
+        S_OK);
+    const auto groups = unknown.as<IEnumUnknown>(IID_IEnumUnknown);
+    std::vector<std::string> names;
+    if (!groups) return names;
+    IUnknown* batch[kMore] = {};
+    ULONG fetched = 0;
+    EXPECT_EQ(groups->Next(kMore, batch, &fetched), S_FALSE);
+    for (ULONG i = 0; i < std::min(fetched, kMore); ++i) {
+        ComPtr<IUnknown> group;
+        group.attach(batch[i]);
+        const auto state = group.as<IOPCGroupStateMgt>(IID_IOPCGroupStateMgt);
+        EXPECT_TRUE(state) << i << " of " << fetched;
+        if (!state) continue;
+        DWORD rate = 0, lcid = 0;
+        BOOL active = FALSE;
+        LPWSTR name = nullptr;
+        LONG bias = 0;
+        FLOAT deadband = 0;
+        OPCHANDLE client = 0, handle = 0;
+        EXPECT_EQ(state->GetState(&rate, &active, &name, &bias, &deadband, &lcid, &client, &handle),
+                  S_OK);
+        names.push_back(e2e::takeText(name));
+    }
+    return names;
 }
 
 TEST_F(Opc, StatusAndErrorTextsCrossWithTheirStrings)
@@ -278,37 +400,59 @@ TEST_F(Opc, OpcprobeInItsOwnProcessReadsAndWritesTheHost)
     EXPECT_EQ(e2e::hostProcesses().size(), 1u) << "every client shares the running host";
 }
 
-TEST_F(Opc, OpcprobeBrowsesTheHostAndReadsItemProperties)
+// Opcprobe's own code run in this process on the example's tags here: what opcprobe.exe prints
+// of the host must be that, line for line, once the timestamps are masked.
+TEST_F(Opc, OpcprobePrintsOfTheHostWhatItPrintsInProcess)
 {
-    const e2e::ProgramRun flat =
-        e2e::runProgram("opcprobe.exe", "--progid Vetrel.ExampleHost --json browse --flat");
-    ASSERT_EQ(flat.exitCode, 0u) << flat.output;
-    const auto itemIDs =
-        nlohmann::json::parse(flat.output)["itemIDs"].get<std::vector<std::string>>();
-    EXPECT_NE(std::find(itemIDs.begin(), itemIDs.end(), example::kTankLevel), itemIDs.end());
-    EXPECT_NE(std::find(itemIDs.begin(), itemIDs.end(), example::kTypedTags.back().name),
-              itemIDs.end());
+    struct Case
+    {
+        std::string arguments;
+        unsigned long exitCode;
+    };
+    // The write comes first, so that what the reads show does not depend on other cases' writes.
+    const std::vector<Case> cases = {
+        {"write Example.Types.I4=-17 Example.Types.R8=2.5 Example.Types.BSTR=text "
+         "Example.Types.BOOL=true Example.Types.ARRAY=[1.5,2,3,4] No.Such=1",
+         1},
+        {"read Example.Types.I4 Example.Types.R8 Example.Types.BSTR Example.Types.BOOL "
+         "Example.Types.ARRAY Example.Tank.Inflow Example.Host.Quit No.Such",
+         1},
+        {"--json read Example.Types.ARRAY Example.Tank.Inflow No.Such", 1},
+        {"browse", 0},
+        {"browse --flat", 0},
+        {"--json browse", 0},
+        {"properties Example.Tank.Inflow", 0},
+        {"--json properties Example.Types.ARRAY", 0},
+        {"--json properties No.Such", 1},
+    };
+    for (const Case& probe : cases) {
+        const ProbeOutput acrossProcesses = probeHost(probe.arguments);
+        const ProbeOutput inProcess = probeInProcess(probe.arguments);
+        EXPECT_EQ(acrossProcesses.exitCode, probe.exitCode) << probe.arguments;
+        EXPECT_EQ(inProcess.exitCode, probe.exitCode) << probe.arguments;
+        EXPECT_FALSE(inProcess.lines.empty()) << probe.arguments;
+        EXPECT_EQ(acrossProcesses.lines, inProcess.lines) << probe.arguments;
+    }
+}
 
-    // The tree comes through the browse position, moved down and up across the processes.
-    const e2e::ProgramRun tree =
-        e2e::runProgram("opcprobe.exe", "--progid Vetrel.ExampleHost browse");
-    ASSERT_EQ(tree.exitCode, 0u) << tree.output;
-    std::string lines = tree.output;
-    std::erase(lines, '\r');
-    EXPECT_EQ(lines.rfind("Example/\n  Tank/\n    Level (Example.Tank.Level)\n", 0), 0u) << lines;
+// Every enumerator a client drains across processes ends with a short batch that answers
+// S_FALSE, and hands out what the same server in process does.
+TEST_F(Opc, EnumeratorsEndWithAShortBatchAcrossProcesses)
+{
+    opcprobe::Session local(e2e::inProcessExample());
+    for (ULONG batch : {1u, 7u, 64u}) {
+        const std::vector<std::string> itemIDs = drain(flatListing(server()).get(), batch);
+        EXPECT_EQ(itemIDs, drain(flatListing(local.server()).get(), batch)) << batch;
+        EXPECT_EQ(itemIDs.size(), example::kProcessTags.size() + example::kTypedTags.size());
+    }
 
-    const e2e::ProgramRun properties = e2e::runProgram(
-        "opcprobe.exe", "--progid Vetrel.ExampleHost --json properties Example.Tank.Level");
-    ASSERT_EQ(properties.exitCode, 0u) << properties.output;
-    const nlohmann::json document = nlohmann::json::parse(properties.output)["properties"];
-    ASSERT_EQ(document.size(), 8u);
-    EXPECT_EQ(document[1]["valueType"], "VT_R4");
-    EXPECT_EQ(document[3]["valueType"], "VT_DATE");
-    EXPECT_EQ(document[6]["value"], "m");
-    EXPECT_EQ(document[7]["value"], "Tank level");
-    EXPECT_EQ(
-        e2e::runProgram("opcprobe.exe", "--progid Vetrel.ExampleHost properties No.Such").exitCode,
-        1u);
+    const std::vector<std::string> names = {"Enum.A", "Enum.B"};
+    for (const std::string& name : names) {
+        group(name);
+        EXPECT_EQ(e2e::addGroup(local.server(), name, 1000, 42).result, S_OK);
+    }
+    EXPECT_EQ(groupNames(server()), names);
+    EXPECT_EQ(groupNames(local.server()), names);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // tests of its commands.
 #pragma once
 
-#include "command_line.h"
+#include "tools/opcprobe/command_line.h"
 
 #include <string>
 #include <vector>

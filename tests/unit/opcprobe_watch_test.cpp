@@ -72,9 +72,11 @@ TEST(OpcProbeCommandLine, EachCommandIsRecognisedWithItsArguments)
     EXPECT_EQ(read.command, Command::Read);
     EXPECT_EQ(read.items, (std::vector<std::string>{"A", "B"}));
     EXPECT_TRUE(read.cache);
-    const Options write = parse({"--progid", "P", "write", "A=1", "B=x y"});
+    const Options write = parse({"--progid", "P", "write", "A=1", "B=x y=z"});
     EXPECT_EQ(write.command, Command::Write);
-    EXPECT_EQ(write.assignments, (std::vector<std::string>{"A=1", "B=x y"}));
+    EXPECT_EQ(write.assignments, (std::vector<Assignment>{{"A", "1"}, {"B", "x y=z"}}));
+    EXPECT_THROW(parse({"--progid", "P", "write", "A=1", "=2"}), CLI::ParseError);
+    EXPECT_THROW(parse({"--progid", "P", "write", "A"}), CLI::ParseError);
     EXPECT_THROW(parse({"--progid", "P"}), CLI::ParseError) << "a command is required";
     EXPECT_THROW(parse({"--progid", "P", "read"}), CLI::ParseError);
 }

@@ -15,6 +15,18 @@ void addDuration(CLI::App& command, std::optional<double>& seconds, const std::s
         ->check(CLI::Range(0.0, kLongestWatchSeconds));
 }
 
+std::vector<Assignment> parseAssignments(const std::vector<std::string>& texts)
+{
+    std::vector<Assignment> assignments;
+    for (const std::string& text : texts) {
+        const size_t equals = text.find('=');
+        if (equals == std::string::npos || equals == 0)
+            throw CLI::ValidationError("write", "expected ITEM=VALUE, got " + text);
+        assignments.push_back({text.substr(0, equals), text.substr(equals + 1)});
+    }
+    return assignments;
+}
+
 } // namespace
 
 void defineCommandLine(CLI::App& app, Options& options)
@@ -36,7 +48,13 @@ void defineCommandLine(CLI::App& app, Options& options)
     read->callback([&options] { options.command = Command::Read; });
 
     auto* write = app.add_subcommand("write", "write items");
-    write->add_option("ASSIGNMENT", options.assignments, "ITEM=VALUE, e.g. Tank.Level=2.5")
+    write
+        ->add_option_function<std::vector<std::string>>(
+            "ASSIGNMENT",
+            [&options](const std::vector<std::string>& texts) {
+                options.assignments = parseAssignments(texts);
+            },
+            "ITEM=VALUE, e.g. Tank.Level=2.5")
         ->required();
     write->callback([&options] { options.command = Command::Write; });
 

@@ -1,6 +1,7 @@
 // opcprobe's command line: which server, which command, and the command's arguments.
 #pragma once
 
+#include "session.h"
 #include "watch.h"
 
 #include <CLI/CLI.hpp>
@@ -31,8 +32,8 @@ struct Options
     std::vector<std::string> items;
     // read
     bool cache = false;
-    // write: ITEM=VALUE texts
-    std::vector<std::string> assignments;
+    // write
+    std::vector<Assignment> assignments;
     WatchSettings watch;
     // browse: the flat list instead of the tree
     bool flat = false;
@@ -42,7 +43,8 @@ struct Options
     std::optional<double> eventSeconds;
 };
 
-// Declares every option and command on app; parsing app fills options.
+// Declares every option and command on app; parsing app fills options. A malformed option,
+// an ITEM=VALUE without its item among them, fails the parse.
 void defineCommandLine(CLI::App& app, Options& options);
 
 } // namespace opcprobe

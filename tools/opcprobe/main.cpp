@@ -12,14 +12,8 @@
 // Exits 0 when every request and every item succeeded, 1 when the server or an item failed,
 // and 2 when the command line is wrong. A watch or an events listener that the user or the
 // server ends is a success; one whose server is lost (it no longer answers GetStatus) fails.
-#include "browse.h"
-#include "command_line.h"
-#include "events.h"
-#include "hresult_names.h"
-#include "properties.h"
-#include "report.h"
+#include "command_run.h"
 #include "server_id.h"
-#include "session.h"
 
 #include <atomic>
 #include <csignal>
@@ -56,88 +50,6 @@ CLSID chosenServer(const Options& options)
     throw ProbeFailure("Finding the ProgID " + options.progId, kNotAClass);
 }
 
-std::vector<Assignment> parseAssignments(const std::vector<std::string>& texts)
-{
-    std::vector<Assignment> assignments;
-    for (const std::string& text : texts) {
-        const size_t equals = text.find('=');
-        if (equals == std::string::npos || equals == 0)
-            throw CLI::ValidationError("write", "expected ITEM=VALUE, got " + text);
-        assignments.push_back({text.substr(0, equals), text.substr(equals + 1)});
-    }
-    return assignments;
-}
-
-template <typename Result> bool allSucceeded(const std::vector<Result>& results)
-{
-    for (const Result& result : results)
-        if (FAILED(result.error)) return false;
-    return true;
-}
-
-// Prints the document or the text and tells whether everything succeeded.
-template <typename Results, typename ToJson, typename ToText>
-bool report(const Options& options, const Results& results, ToJson toJson, ToText toText)
-{
-    if (options.json)
-        std::cout << toJson(results).dump(2) << '\n';
-    else
-        std::cout << toText(results);
-    return allSucceeded(results);
-}
-
-int run(const Options& options)
-{
-    // A malformed assignment is a usage error, found before any server is started.
-    const std::vector<Assignment> assignments = options.command == Command::Write
-                                                    ? parseAssignments(options.assignments)
-                                                    : std::vector<Assignment>();
-    Session session(chosenServer(options));
-    switch (options.command) {
-    case Command::Status: {
-        const ServerStatus status = session.status();
-        std::cout << (options.json ? statusJson(status).dump(2) + "\n" : statusText(status));
-        return 0;
-    }
-    case Command::Read: {
-        const auto values =
-            session.read(options.items, options.cache ? OPC_DS_CACHE : OPC_DS_DEVICE);
-        return report(options, values, readJson, readText) ? 0 : 1;
-    }
-    case Command::Write:
-        return report(options, session.write(assignments), writeJson, writeText) ? 0 : 1;
-    case Command::Watch: {
-        catchInterrupts();
-        const WatchOutcome outcome = watch(session.server(), options.items, options.watch,
-                                           options.json, std::cout, interrupted);
-        return outcome.allItemsAdded ? 0 : 1;
-    }
-    case Command::Browse:
-        if (options.flat) {
-            const std::vector<std::string> itemIDs = browseFlat(session.server());
-            std::cout << (options.json ? flatJson(itemIDs).dump(2) + "\n" : flatText(itemIDs));
-        } else {
-            const BrowseTree tree = browseTree(session.server());
-            std::cout << (options.json ? browseJson(tree).dump(2) + "\n" : browseText(tree));
-        }
-        return 0;
-    case Command::Properties: {
-        const auto toJson = [&options](const std::vector<PropertyValue>& properties) {
-            return propertiesJson(options.item, properties);
-        };
-        return report(options, itemProperties(session.server(), options.item), toJson,
-                      propertiesText)
-                   ? 0
-                   : 1;
-    }
-    case Command::Events:
-        catchInterrupts();
-        watchEvents(session.server(), options.eventSeconds, options.json, std::cout, interrupted);
-        return 0;
-    }
-    return 2;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -146,14 +58,15 @@ int main(int argc, char** argv)
     Options options;
     defineCommandLine(app, options);
     try {
+        // A malformed assignment is a usage error, found before any server is started.
         app.parse(argc, argv);
-        return run(options);
+        Session session(chosenServer(options));
+        if (options.command == Command::Watch || options.command == Command::Events)
+            catchInterrupts();
+        return runCommand(options, session, std::cout, interrupted);
     } catch (const CLI::ParseError& error) {
         return app.exit(error) == 0 ? 0 : 2;
     } catch (const ProbeFailure& failure) {
-        std::cerr << "opcprobe: " << failure.what() << '\n';
-        if (options.json)
-            std::cout << failureJson(failure.what(), failure.result()).dump(2) << '\n';
-        return 1;
+        return reportFailure(options, failure, std::cout, std::cerr);
     }
 }

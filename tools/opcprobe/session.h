@@ -41,10 +41,13 @@ struct ItemValue
     FILETIME timestamp{};
 };
 
+// ITEM=VALUE of the write command, split at its first '='.
 struct Assignment
 {
     std::string item;
     std::string text;
+
+    bool operator==(const Assignment&) const = default;
 };
 
 struct WriteResult

@@ -1,0 +1,83 @@
+#include "command_run.h"
+
+#include "browse.h"
+#include "events.h"
+#include "properties.h"
+#include "report.h"
+
+namespace opcprobe {
+namespace {
+
+template <typename Result> bool allSucceeded(const std::vector<Result>& results)
+{
+    for (const Result& result : results)
+        if (FAILED(result.error)) return false;
+    return true;
+}
+
+// Prints the document or the text and gives the exit code.
+template <typename Results, typename ToJson, typename ToText>
+int report(const Options& options, std::ostream& out, const Results& results, ToJson toJson,
+           ToText toText)
+{
+    if (options.json)
+        out << toJson(results).dump(2) << '\n';
+    else
+        out << toText(results);
+    return allSucceeded(results) ? 0 : 1;
+}
+
+} // namespace
+
+int runCommand(const Options& options, Session& session, std::ostream& out,
+               const std::atomic<bool>& interrupted)
+{
+    switch (options.command) {
+    case Command::Status: {
+        const ServerStatus status = session.status();
+        out << (options.json ? statusJson(status).dump(2) + "\n" : statusText(status));
+        return 0;
+    }
+    case Command::Read:
+        return report(options, out,
+                      session.read(options.items, options.cache ? OPC_DS_CACHE : OPC_DS_DEVICE),
+                      readJson, readText);
+    case Command::Write:
+        return report(options, out, session.write(options.assignments), writeJson, writeText);
+    case Command::Watch:
+        return watch(session.server(), options.items, options.watch, options.json, out, interrupted)
+                       .allItemsAdded
+                   ? 0
+                   : 1;
+    case Command::Browse:
+        if (options.flat) {
+            const std::vector<std::string> itemIDs = browseFlat(session.server());
+            out << (options.json ? flatJson(itemIDs).dump(2) + "\n" : flatText(itemIDs));
+        } else {
+            const BrowseTree tree = browseTree(session.server());
+            out << (options.json ? browseJson(tree).dump(2) + "\n" : browseText(tree));
+        }
+        return 0;
+    case Command::Properties: {
+        const auto toJson = [&options](const std::vector<PropertyValue>& properties) {
+            return propertiesJson(options.item, properties);
+        };
+        return report(options, out, itemProperties(session.server(), options.item), toJson,
+                      propertiesText);
+    }
+    case Command::Events:
+        watchEvents(session.server(), options.eventSeconds, options.json, out, interrupted);
+        return 0;
+    }
+    return 2;
+}
+
+int reportFailure(const Options& options, const ProbeFailure& failure, std::ostream& out,
+                  std::ostream& errors)
+{
+    errors << "opcprobe: " << failure.what() << '\n';
+    if (options.json) out << failureJson(failure.what(), failure.result()).dump(2) << '\n';
+    return 1;
+}
+
+} // namespace opcprobe
