@@ -1,5 +1,6 @@
 #include "simulator/console/console_host.h"
 
+#include "simulator/console/process.h"
 #include "simulator/core/event_log.h"
 #include "simulator/core/main_queue.h"
 #include "simulator/core/moxlan_app.h"
@@ -45,18 +46,27 @@ public:
         : m_options(options),
           m_doc(configPath, [](const std::string& message) { printLine(stderr, message); })
     {
+        if (!m_doc.startupNote().empty()) say(m_doc.startupNote());
+        if (!m_doc.startupProblem().empty()) report(m_doc.startupProblem());
         // COM hands a waiting client over as soon as InitVetrel registers the class: the
-        // variables' tags are there by then. Without a server they are simulated all the same.
-        if (!InitVetrel(kMoxlanClsid, kServerRate))
-            printLine(stderr, "moxlan-console: the OPC server could not be started; "
-                              "simulating without clients");
-        if (!m_doc.startupProblem().empty())
-            printLine(stderr, "moxlan-console: " + m_doc.startupProblem());
+        // variables' tags are there by then.
+        m_serving = InitVetrel(kMoxlanClsid, kServerRate);
+        if (!m_serving) {
+            report(kServerRefusedMessage);
+            return;
+        }
+        if (clientsNeedRegistration()) {
+            if (const std::string problem = registrationProblem(); !problem.empty())
+                report(problem);
+        }
         say("Moxlan started with " + std::to_string(m_doc.GetDeviceCount()) + " variables from " +
             configPath);
     }
 
     ~ConsoleHost() { say("Saving " + m_doc.configPath().string() + " and removing the tags"); }
+
+    // False when the runtime refused to serve: a server no client can reach ends at once.
+    bool serving() const noexcept { return m_serving; }
 
     void run()
     {
@@ -78,6 +88,12 @@ public:
 
 private:
     void say(const std::string& text) { printLine(stdout, m_log.addLine(text)); }
+    // A problem goes to standard error and to the log.
+    void report(const std::string& text)
+    {
+        printLine(stderr, "moxlan-console: " + text);
+        say(text);
+    }
 
     void tick()
     {
@@ -115,6 +131,7 @@ private:
     const ConsoleOptions m_options;
     CEventLog m_log;
     CMoxlanDoc m_doc;
+    bool m_serving = false;
     int m_ticksSinceSave = 0;
 };
 
@@ -124,13 +141,15 @@ int runConsoleHost(const std::string& configPath, const ConsoleOptions& options)
 {
     EnableEventMsgs(onEventMessage);
     EnableNotification(onTagWritten);
+    bool served = false;
     {
         ConsoleHost host(configPath, options);
-        host.run();
+        served = host.serving();
+        if (served) host.run();
     }
     // Callbacks from now on find no document to serve.
     mainQueue().close();
-    return 0;
+    return served ? 0 : 1;
 }
 
 } // namespace moxlan

@@ -1,7 +1,7 @@
 // moxlan-console: the Moxlan OPC server simulator without a window.
 #include "simulator/console/console_host.h"
-#include "simulator/core/main_queue.h"
 #include "simulator/console/process.h"
+#include "simulator/core/main_queue.h"
 #include "simulator/core/moxlan_app.h"
 
 #include <cstdio>

@@ -15,6 +15,10 @@ std::string modulePath();
 // The command line without the program name, as the program received it.
 std::string rawCommandLine(int argc, char** argv);
 
+// Whether clients in other processes find the server through COM's registry, so that a missing
+// registration keeps them out. Natively, clients share the host's process.
+bool clientsNeedRegistration();
+
 // While it lives, stop requests reach the queue as Interrupt or Terminate events instead of
 // ending the process. Create it before any other thread starts.
 class StopRequests

@@ -1,5 +1,5 @@
-#include "simulator/core/main_queue.h"
 #include "simulator/console/process.h"
+#include "simulator/core/main_queue.h"
 
 #include <atomic>
 #include <csignal>
@@ -15,6 +15,11 @@ std::string modulePath()
     std::error_code failed;
     const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", failed);
     return failed ? std::string() : path.string();
+}
+
+bool clientsNeedRegistration()
+{
+    return false;
 }
 
 std::string rawCommandLine(int argc, char** argv)

@@ -1,5 +1,5 @@
-#include "simulator/core/main_queue.h"
 #include "simulator/console/process.h"
+#include "simulator/core/main_queue.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -21,6 +21,11 @@ std::string modulePath()
         }
         path.resize(path.size() * 2);
     }
+}
+
+bool clientsNeedRegistration()
+{
+    return true;
 }
 
 std::string rawCommandLine(int, char**)

@@ -56,6 +56,12 @@ ConfigContents parseConfig(std::string_view bytes)
         }
         contents.devices.push_back(std::move(device));
     }
+    // A count edited by hand, or bytes appended: what the file holds is not what it declares,
+    // and loading only the declared part would lose the rest at the next save.
+    if (archive.remaining() != 0)
+        return damaged(std::to_string(archive.remaining()) +
+                       " bytes follow the variables its count declares (" +
+                       std::to_string(announced) + ")");
     contents.outcome = ConfigContents::Outcome::Loaded;
     return contents;
 }

@@ -18,7 +18,8 @@ struct ConfigContents
         Loaded,
         // Another revision string: the rest is not looked at.
         OtherRevision,
-        // Ends early, announces more than it holds, or a length that runs past the end.
+        // Ends early, announces more or fewer variables than it holds, or a length that runs
+        // past the end.
         Damaged,
     };
 

@@ -12,9 +12,14 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file) return std::nullopt;
-    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad()) return std::nullopt;
-    return bytes;
+    // A folder opens like a file on some systems and fails only when read, by an exception.
+    try {
+        std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+        if (file.bad()) return std::nullopt;
+        return bytes;
+    } catch (const std::ios_base::failure&) {
+        return std::nullopt;
+    }
 }
 
 bool replaceFile(const std::filesystem::path& target, std::string_view bytes)

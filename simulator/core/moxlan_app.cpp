@@ -18,6 +18,20 @@ bool runRegistration(RegistrationRequest request, const std::string& executableP
     return false;
 }
 
+std::string registrationProblem()
+{
+    // Clients name the server by its ProgID; without the key they cannot even ask COM for it.
+    const std::string key = std::string(kMoxlanProgId) + "\\CLSID";
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS) {
+        RegCloseKey(opened);
+        return {};
+    }
+    return std::string(kMoxlanProgId) +
+           " is not registered here, so clients in other processes cannot find this server; "
+           "register it once with the RegServer option";
+}
+
 bool orderlyExit(const std::function<void(std::chrono::milliseconds)>& wait)
 {
     RequestDisconnect();

@@ -29,6 +29,14 @@ constexpr std::chrono::milliseconds kDisconnectWait{1000};
 // the runtime reports a failure, which the program itself does not report.
 bool runRegistration(RegistrationRequest request, const std::string& executablePath);
 
+// What keeps clients in other processes from finding this server, for a person to read: empty
+// when the class is registered as a local server.
+std::string registrationProblem();
+
+// Said when the runtime refuses to serve: no client can reach the variables.
+constexpr const char* kServerRefusedMessage =
+    "the OPC server could not be started (the runtime refused to register Drevik.OPCServer)";
+
 // Asks the clients to disconnect, waits kDisconnectWait through wait, and says whether the
 // program may end: only when no client is connected any more.
 bool orderlyExit(const std::function<void(std::chrono::milliseconds)>& wait);

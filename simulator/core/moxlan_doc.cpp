@@ -38,7 +38,19 @@ CMoxlanDoc::~CMoxlanDoc()
 void CMoxlanDoc::loadStartupConfig()
 {
     const std::optional<std::string> bytes = readWholeFile(m_ConfigPath);
-    if (!bytes) return;
+    if (!bytes) {
+        std::error_code error;
+        if (!std::filesystem::exists(m_ConfigPath, error) && !error) {
+            m_StartupNote = m_ConfigPath.string() +
+                            " does not exist yet: a new, empty configuration, saved there at exit";
+            return;
+        }
+        m_SaveConfig = false;
+        m_StartupProblem = m_ConfigPath.string() +
+                           ": cannot be read; starting without its variables, and it will not be "
+                           "overwritten on exit";
+        return;
+    }
     const LoadResult result = load(*bytes);
     if (result.loaded) return;
 

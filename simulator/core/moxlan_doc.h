@@ -61,6 +61,9 @@ public:
     const std::filesystem::path& configPath() const noexcept { return m_ConfigPath; }
     // What was wrong with the configuration file at start-up; empty when nothing was.
     const std::string& startupProblem() const noexcept { return m_StartupProblem; }
+    // What a person should know of a start-up that went well: a configuration file that does
+    // not exist yet and is begun empty. Empty otherwise.
+    const std::string& startupNote() const noexcept { return m_StartupNote; }
     bool IsModified() const noexcept { return m_Modified; }
     void SetModifiedFlag(bool modified = true) noexcept { m_Modified = modified; }
     const std::string& title() const noexcept { return m_Title; }
@@ -73,7 +76,9 @@ private:
     std::filesystem::path m_ConfigPath;
     MessageSink m_ShowMessage;
     std::string m_StartupProblem;
-    // False when a refused configuration file could not be kept: the final save then leaves it.
+    std::string m_StartupNote;
+    // False when a configuration file could not be read, or was refused and could not be kept:
+    // the final save then leaves it as it is.
     bool m_SaveConfig = true;
     bool m_Modified = false;
     std::string m_Title;

@@ -9,6 +9,7 @@
 #include "simulator/win32/resource.h"
 #include "vetrel/vetrel.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -41,28 +42,49 @@ int messageLoop(HWND frame)
     return static_cast<int>(message.wParam);
 }
 
+// A start-up problem goes to the event log and, for whoever started the program from a
+// console, to standard error.
+void report(CMainFrame& frame, const std::string& text)
+{
+    std::fprintf(stderr, "Moxlan: %s\n", text.c_str());
+    std::fflush(stderr);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    frame.eventView().addLine(text, now);
+    frame.eventView().showNewLines();
+}
+
 // The document's life on the screen: the window shows it from the start to the orderly exit.
+// The runtime starts once the window exists: a program that cannot show itself (no display)
+// ends before any client is handed to it.
 int showDocument(CMoxlanDoc& doc, CDocumentFiles& files)
 {
     CMainFrame frame(doc, files);
-    if (!frame.create()) return 1;
+    if (!frame.create()) {
+        std::fprintf(stderr, "Moxlan: the main window could not be created (is there a display? "
+                             "moxlan-console runs without one)\n");
+        return 1;
+    }
     CMoxlanApp& app = theApp();
     app.m_mainWindow = frame.hwnd();
     app.m_pEventView = &frame.eventView();
-    if (!doc.startupProblem().empty()) {
-        SYSTEMTIME now;
-        GetLocalTime(&now);
-        frame.eventView().addLine(doc.startupProblem(), now);
-        frame.eventView().showNewLines();
-    }
+    if (!doc.startupNote().empty()) report(frame, doc.startupNote());
+    if (!doc.startupProblem().empty()) report(frame, doc.startupProblem());
+    // COM hands a waiting client over as soon as InitVetrel registers the class: the
+    // document's tags are there by then. Without a server the window still edits and simulates.
+    const bool serving = InitVetrel(kMoxlanClsid, kServerRate);
+    if (!serving) report(frame, kServerRefusedMessage);
+    if (const std::string problem = registrationProblem(); serving && !problem.empty())
+        report(frame, problem);
     ShowWindow(frame.hwnd(), SW_SHOW);
     UpdateWindow(frame.hwnd());
+    if (!serving) showMessage(frame.hwnd(), kServerRefusedMessage, MB_ICONEXCLAMATION);
     showVersionDialog(frame.hwnd());
 
     const int exitCode = messageLoop(frame.hwnd());
     app.m_pEventView = nullptr;
     app.m_mainWindow = nullptr;
-    return exitCode;
+    return serving ? exitCode : 1;
 }
 
 } // namespace
@@ -92,13 +114,7 @@ int runMoxlan(const char* commandLine)
         });
         theApp().m_pDoc = &doc;
         CDocumentFiles files(doc, recent);
-        if (files.start(documentArgument(programArguments()))) {
-            // COM hands a waiting client over as soon as InitVetrel registers the class: the
-            // document's tags are there by then. Without a server the window simulates all the
-            // same.
-            InitVetrel(kMoxlanClsid, kServerRate);
-            exitCode = showDocument(doc, files);
-        }
+        if (files.start(documentArgument(programArguments()))) exitCode = showDocument(doc, files);
         theApp().m_pDoc = nullptr;
         // Reports that arrive while the document saves and removes its tags are dropped.
         closeMailbox();

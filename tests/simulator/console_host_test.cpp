@@ -181,22 +181,57 @@ TEST(ConsoleHost, InterruptWithoutClientsEndsInOrder)
 
 TEST(ConsoleHost, DamagedConfigurationIsKeptAndReplaced)
 {
-    TempFolder folder;
-    const auto config = folder / "Moxlan.cfg";
-    const std::string damaged("\x08Rev. 1.1\x02\x00\x00\x00\x01X", 15);
-    ASSERT_TRUE(moxlan::replaceFile(config, damaged));
+    moxlan::DeviceList devices;
+    devices.push_back(variable("Ramp", 2, 1.0f, 1.0f));
+    devices.push_back(variable("Level", 0, 5.0f, 0.0f));
+    const std::string whole = moxlan::formatConfig(devices);
+    std::string countTooLarge = whole, countTooSmall = whole;
+    countTooLarge[9] = 3;
+    countTooSmall[9] = 1;
+    const struct
+    {
+        const char* kind;
+        std::string bytes;
+    } cases[] = {
+        {"count too large", countTooLarge},
+        {"count too small", countTooSmall},
+        {"trailing bytes", whole + "extra"},
+        {"record cut in the middle", whole.substr(0, whole.size() - 10)},
+    };
+    for (const auto& damage : cases) {
+        SCOPED_TRACE(damage.kind);
+        TempFolder folder;
+        const auto config = folder / "Moxlan.cfg";
+        ASSERT_TRUE(moxlan::replaceFile(config, damage.bytes));
 
+        ConsoleProcess console(folder, {});
+        ASSERT_TRUE(waitUntil([&] { return console.printed("Moxlan started with 0 variables"); }))
+            << console.err();
+        console.signal(SIGTERM);
+        ASSERT_EQ(console.ended(), 0);
+
+        // One line on standard error, the same in the log; the original bytes survive.
+        const std::string err = console.err();
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_NE(err.find("Moxlan.cfg.bad"), std::string::npos) << err;
+        EXPECT_TRUE(console.printed(err.substr(err.find(": ") + 2, 40))) << console.out();
+        EXPECT_EQ(readText(folder / "Moxlan.cfg.bad"), damage.bytes);
+        EXPECT_EQ(readText(config), moxlan::formatConfig({}));
+    }
+}
+
+TEST(ConsoleHost, AMissingConfigurationIsAnnouncedAsNew)
+{
+    TempFolder folder;
     ConsoleProcess console(folder, {});
     ASSERT_TRUE(waitUntil([&] { return console.printed("Moxlan started with 0 variables"); }))
         << console.err();
+    EXPECT_TRUE(console.printed("Moxlan.cfg does not exist yet: a new, empty configuration"))
+        << console.out();
     console.signal(SIGTERM);
     ASSERT_EQ(console.ended(), 0);
-
-    const std::string err = console.err();
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-    EXPECT_NE(err.find("Moxlan.cfg.bad"), std::string::npos) << err;
-    EXPECT_EQ(readText(folder / "Moxlan.cfg.bad"), damaged);
-    EXPECT_EQ(readText(config), moxlan::formatConfig({}));
+    EXPECT_EQ(console.err(), "");
+    EXPECT_EQ(readText(folder / "Moxlan.cfg"), moxlan::formatConfig({}));
 }
 
 TEST(ConsoleHost, RegistrationRunBindsNothing)

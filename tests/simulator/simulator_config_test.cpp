@@ -173,10 +173,18 @@ TEST(ConfigFile, DamagedFilesAreRefusedWhole)
     }
     EXPECT_EQ(refused(kRampFile.substr(0, 40)), "variable 1 of 1: unexpected end of file");
 
-    // A count larger than the records that follow.
+    // A count larger or smaller than the records that follow, or bytes after the last record:
+    // loading the declared part alone would lose the rest at the next save.
     std::string twoAnnounced = kRampFile;
     twoAnnounced[9] = 2;
     refused(twoAnnounced);
+    std::string noneAnnounced = kRampFile;
+    noneAnnounced[9] = 0;
+    EXPECT_EQ(refused(noneAnnounced), "29 bytes follow the variables its count declares (0)");
+    std::string negative = kRampFile;
+    negative.replace(9, 4, bytes({0xFF, 0xFF, 0xFF, 0xFF}));
+    refused(negative);
+    EXPECT_EQ(refused(kRampFile + "x"), "1 bytes follow the variables its count declares (1)");
     std::string hugeCount = kRampFile;
     hugeCount.replace(9, 4, bytes({0xFF, 0xFF, 0xFF, 0x7F}));
     EXPECT_EQ(refused(hugeCount), "announces 2147483647 variables but is too short to hold them");
@@ -199,15 +207,11 @@ TEST(ConfigFile, OtherRevisionsAndOddCountsAreNotDamage)
         EXPECT_TRUE(read.devices.empty());
     }
 
-    // A negative count holds no records; bytes after the records are not read.
-    std::string negative = kRampFile;
-    negative.replace(9, 4, bytes({0xFF, 0xFF, 0xFF, 0xFF}));
-    ConfigContents none = moxlan::parseConfig(negative);
+    // A negative count with nothing after it holds no records.
+    ConfigContents none =
+        moxlan::parseConfig(kRampFile.substr(0, 9) + bytes({0xFF, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(none.outcome, ConfigContents::Outcome::Loaded);
     EXPECT_TRUE(none.devices.empty());
-    ConfigContents trailing = moxlan::parseConfig(kRampFile + "trailing bytes");
-    EXPECT_EQ(trailing.outcome, ConfigContents::Outcome::Loaded);
-    EXPECT_EQ(trailing.devices.size(), 1u);
 }
 
 TEST(FileStore, ReplacingLeavesOnlyTheNewFile)

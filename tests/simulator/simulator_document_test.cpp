@@ -225,6 +225,7 @@ TEST(Document, ConfigurationFileIsLoadedAtStartAndSavedAtTheEnd)
         CMoxlanDoc doc(config);
         EXPECT_EQ(doc.GetDeviceCount(), 0) << "a missing file gives an empty list";
         EXPECT_EQ(doc.startupProblem(), "");
+        EXPECT_NE(doc.startupNote().find("does not exist yet"), std::string::npos);
         doc.AddDevice(variable("Saved.Ramp", moxlan::SIM_INCREMENTAL, 1.0f, 0.25f));
         doc.SimulateAll();
         handle = doc.GetDevice(0)->m_hTag;
@@ -257,6 +258,12 @@ TEST(Document, ConfigurationFileIsLoadedAtStartAndSavedAtTheEnd)
     }
     EXPECT_EQ(tagValue(handle), std::nullopt);
     EXPECT_FALSE(std::filesystem::exists(folder / "missing"));
+
+    // A path that is there but cannot be read is a problem, not a new configuration.
+    std::filesystem::create_directory(folder / "unreadable.cfg");
+    CMoxlanDoc unreadable(folder / "unreadable.cfg");
+    EXPECT_EQ(unreadable.startupNote(), "");
+    EXPECT_NE(unreadable.startupProblem().find("cannot be read"), std::string::npos);
 }
 
 TEST(Document, DamagedConfigurationIsKeptAsBadAndReplacedByAValidOne)
