@@ -29,7 +29,7 @@ std::string registrationProblem()
     }
     return std::string(kMoxlanProgId) +
            " is not registered here, so clients in other processes cannot find this server; "
-           "register it once with the RegServer option";
+           "register it once by running this program with /RegServer";
 }
 
 bool orderlyExit(const std::function<void(std::chrono::milliseconds)>& wait)
