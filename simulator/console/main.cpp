@@ -1,7 +1,7 @@
 // moxlan-console: the Moxlan OPC server simulator without a window.
 #include "simulator/console/console_host.h"
-#include "simulator/core/main_queue.h"
 #include "simulator/console/process.h"
+#include "simulator/core/main_queue.h"
 #include "simulator/core/moxlan_app.h"
 
 #include <cstdio>
@@ -22,6 +22,10 @@ int main(int argc, char** argv)
     if (!options) {
         std::fprintf(stderr, "moxlan-console: %s\n", error.c_str());
         return 2;
+    }
+    if (options->help) {
+        std::fputs(consoleUsage(), stdout);
+        return 0;
     }
     const std::string configPath =
         options->configPath.value_or(programDirectory(modulePath()) + kConfigFileName);
