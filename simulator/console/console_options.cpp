@@ -1,11 +1,19 @@
 #include "simulator/console/console_options.h"
 
+#include "simulator/core/command_line.h"
+
+#include <algorithm>
+#include <array>
 #include <charconv>
+#include <span>
 #include <string_view>
 
 namespace moxlan {
 
 namespace {
+
+// What COM puts on the command line of a local server it starts, after "-" or "/".
+constexpr std::array<std::string_view, 2> kComFlags = {"Embedding", "Automation"};
 
 struct Argument
 {
@@ -22,6 +30,19 @@ Argument split(std::string_view argument)
     return {argument, std::nullopt};
 }
 
+bool isHelp(std::string_view argument)
+{
+    return argument == "--help" || argument == "-h";
+}
+
+bool isComFlag(std::string_view argument)
+{
+    if (!argument.starts_with('-') && !argument.starts_with('/')) return false;
+    return std::ranges::any_of(kComFlags, [&](std::string_view flag) {
+        return equalIgnoringCase(argument.substr(1), flag);
+    });
+}
+
 bool parseTicks(std::string_view text, int& ticks)
 {
     const char* end = text.data() + text.size();
@@ -31,17 +52,29 @@ bool parseTicks(std::string_view text, int& ticks)
 
 } // namespace
 
-std::optional<ConsoleOptions> parseConsoleOptions(int argc, char** argv, std::string& error)
+std::optional<ConsoleOptions> parseConsoleOptions(int argc, const char* const* argv,
+                                                  std::string& error)
 {
     ConsoleOptions options;
-    for (int i = 1; i < argc; ++i) {
-        const auto [name, inlineValue] = split(argv[i]);
-        if (name != "--config" && name != "--autosave") continue;
-        if (!inlineValue && i + 1 >= argc) {
+    const std::span<const char* const> arguments(argv + 1, static_cast<size_t>(argc - 1));
+    if (std::ranges::any_of(arguments, isHelp)) {
+        options.help = true;
+        return options;
+    }
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (!argument.starts_with('-') || isComFlag(argument)) continue;
+        const auto [name, inlineValue] = split(argument);
+        if (name != "--config" && name != "--autosave") {
+            error = "unknown option " + std::string(argument) + "; --help lists the options";
+            return std::nullopt;
+        }
+        std::string value(inlineValue.value_or(""));
+        if (!inlineValue && i + 1 < arguments.size()) value = arguments[++i];
+        if (value.empty()) {
             error = std::string(name) + " needs a value";
             return std::nullopt;
         }
-        const std::string value(inlineValue ? *inlineValue : std::string_view(argv[++i]));
         if (name == "--config") {
             options.configPath = value;
         } else if (!parseTicks(value, options.autosaveTicks)) {
@@ -50,6 +83,23 @@ std::optional<ConsoleOptions> parseConsoleOptions(int argc, char** argv, std::st
         }
     }
     return options;
+}
+
+const char* consoleUsage()
+{
+    return "Usage: moxlan-console [--config FILE] [--autosave SECONDS]\n"
+           "Runs the Moxlan OPC server simulator without a window until it is interrupted or\n"
+           "terminated, then saves its variables.\n"
+           "\n"
+           "  --config FILE        load and save FILE instead of Moxlan.cfg beside the program\n"
+           "  --autosave SECONDS   also save every SECONDS seconds (0, the default: only at the "
+           "end)\n"
+           "  -h, --help           print this text and start nothing\n"
+           "  -RegServer           register the server with COM and end\n"
+           "  -UnregServer         remove the registration and end\n"
+           "\n"
+           "-Embedding and -Automation, which COM adds when it starts the program, are ignored,\n"
+           "with / for - and in any letter case.\n";
 }
 
 } // namespace moxlan

@@ -23,6 +23,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "moxlan-console: %s\n", error.c_str());
         return 2;
     }
+    if (options->help) {
+        std::fputs(consoleUsage(), stdout);
+        return 0;
+    }
     const std::string configPath =
         options->configPath.value_or(programDirectory(modulePath()) + kConfigFileName);
 

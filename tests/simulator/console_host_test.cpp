@@ -247,6 +247,25 @@ TEST(ConsoleHost, RegistrationRunBindsNothing)
         << "no configuration file is read or written";
 }
 
+TEST(ConsoleHost, HelpAndUnknownOptionsStartNothing)
+{
+    TempFolder folder;
+    ConsoleProcess help(folder, {"-Embedding", "--help"});
+    ASSERT_EQ(help.ended(), 0);
+    EXPECT_TRUE(help.out().starts_with("Usage: moxlan-console")) << help.out();
+    EXPECT_EQ(help.err(), "");
+
+    ConsoleProcess unknown(folder, {"--bogus"});
+    const std::optional<int> status = unknown.ended();
+    ASSERT_TRUE(status && WIFEXITED(*status));
+    EXPECT_EQ(WEXITSTATUS(*status), 2);
+    EXPECT_EQ(unknown.out(), "");
+    EXPECT_EQ(unknown.err(), "moxlan-console: unknown option --bogus; --help lists the options\n");
+    EXPECT_EQ(folder.fileNames(),
+              (std::vector<std::string>{"moxlan-console", "stderr.txt", "stdout.txt"}))
+        << "no configuration file is read or written";
+}
+
 TEST(ConsoleHost, KillDuringSavesLeavesTheOldOrTheNewFile)
 {
     TempFolder folder;

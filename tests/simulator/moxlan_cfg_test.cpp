@@ -5,6 +5,7 @@
 #include "tools/moxlan-cfg/cli.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 #include <sstream>
 
 namespace {
@@ -67,6 +68,9 @@ TEST(MoxlanCfg, AddSetAndRemoveEditTheFile)
     EXPECT_EQ(fixed.m_High, 0.0f) << "a new variable starts as the New Variable dialog does";
     EXPECT_EQ(fixed.m_Step, 0.0f);
 
+    EXPECT_EQ(moxlanCfg({"set", file, "Noise", "--low", "5", "--high", "5"}).code, 0)
+        << "a range may hold one value";
+
     ASSERT_EQ(moxlanCfg({"remove", file, "Ramp"}).code, 0);
     contents = contentsOf(file);
     ASSERT_EQ(contents.devices.size(), 2u);
@@ -74,63 +78,152 @@ TEST(MoxlanCfg, AddSetAndRemoveEditTheFile)
     EXPECT_EQ(folder.fileNames(), std::vector<std::string>{"Moxlan.cfg"});
 }
 
-TEST(MoxlanCfg, RefusesWhatTheSimulatorRefuses)
+TEST(MoxlanCfg, RefusalsNameTheFieldAndLeaveTheFileAlone)
+{
+    TempFolder folder;
+    const std::string file = (folder / "Moxlan.cfg").string();
+    const std::string none = (folder / "none.cfg").string();
+    ASSERT_EQ(moxlanCfg({"add", file, "Flow", "--high", "10"}).code, 0);
+    const std::string before = *moxlan::readWholeFile(file);
+
+    struct Refusal
+    {
+        std::vector<std::string> arguments;
+        int code;
+        std::string message;
+    };
+    const std::vector<Refusal> refusals = {
+        {{"add", file, ""}, 2, "the variable name is empty"},
+        {{"add", file, std::string(200, 'N')}, 2, "has 200 characters; clients see at most 199"},
+        {{"add", file, "Flow", "--value", "1"},
+         2,
+         "a variable named Flow exists already in " + file},
+        {{"add", file, "New", "--low", "5"},
+         2,
+         "--low (5) is greater than the high end (0) of New"},
+        {{"set", file, "Flow", "--low", "11"},
+         2,
+         "--low (11) is greater than the high end (10) of Flow"},
+        {{"set", file, "Flow", "--high=-1"},
+         2,
+         "the low end (0) of Flow is greater than --high (-1)"},
+        {{"set", file, "Flow", "--low", "5", "--high", "1"},
+         2,
+         "--low (5) is greater than --high (1)"},
+        {{"set", file, "Flow", "--interval", "-1"},
+         2,
+         "--interval (-1) is not a whole number of seconds, 0 or more"},
+        {{"set", file, "Flow", "--interval", "1.5"}, 2, "--interval (1.5) is not a whole number"},
+        {{"set", file, "Flow", "--value", "nan"}, 2, "--value (nan) is not a finite number"},
+        {{"set", file, "Flow", "--step", "-inf"}, 2, "--step (-inf) is not a finite number"},
+        {{"set", file, "Flow", "--high", "1e39"}, 2, "--high (1e39) is not a finite number"},
+        {{"set", file, "Flow", "--value", "1.5x"}, 2, "--value (1.5x) is not a finite number"},
+        {{"set", file, "Flow", "--type", "ramp"},
+         2,
+         "--type (ramp) is not constant, random or incremental"},
+        {{"set", file, "Missing", "--value", "1"}, 2, file + " has no variable named Missing"},
+        {{"remove", file, "Missing"}, 2, file + " has no variable named Missing"},
+        {{"add", file, "X", "--bogus"},
+         2,
+         "moxlan-cfg: The following argument was not expected: --bogus"},
+        {{"set", file}, 2, "moxlan-cfg: NAME is required"},
+        {{"frobnicate", file}, 2, "moxlan-cfg: A subcommand is required"},
+        {{}, 2, "moxlan-cfg: A subcommand is required"},
+        {{"show", none}, 1, none + " does not exist"},
+        {{"set", none, "Flow", "--value", "1"}, 1, none + " does not exist"},
+        {{"remove", none, "Flow"}, 1, none + " does not exist"},
+    };
+    for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(refusal.message);
+        const CfgRun run = moxlanCfg(refusal.arguments);
+        EXPECT_EQ(run.code, refusal.code);
+        EXPECT_NE(run.err.find(refusal.message), std::string::npos) << run.err;
+        EXPECT_EQ(moxlan::readWholeFile(file), before);
+    }
+    EXPECT_EQ(folder.fileNames(), std::vector<std::string>{"Moxlan.cfg"});
+}
+
+TEST(MoxlanCfg, HelpForEveryCommand)
+{
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{"--help"},
+                                               {"show", "-h"},
+                                               {"add", "--help"},
+                                               {"set", "--help"},
+                                               {"remove", "--help"}}) {
+        const CfgRun run = moxlanCfg(arguments);
+        EXPECT_EQ(run.code, 0) << arguments[0];
+        const std::string usage =
+            "Usage: moxlan-cfg" + (arguments.size() > 1 ? " " + arguments[0] : "");
+        EXPECT_NE(run.out.find(usage), std::string::npos) << run.out;
+        EXPECT_EQ(run.err, "");
+    }
+}
+
+TEST(MoxlanCfg, NamesCompareWithLetterCaseAndAddStopsAt200)
 {
     TempFolder folder;
     const std::string file = (folder / "Moxlan.cfg").string();
     ASSERT_EQ(moxlanCfg({"add", file, "Flow"}).code, 0);
-    const std::string before = *moxlan::readWholeFile(file);
+    ASSERT_EQ(moxlanCfg({"add", file, "flow"}).code, 0);
+    ASSERT_EQ(moxlanCfg({"add", file, std::string(199, 'N')}).code, 0) << "the longest name";
 
-    CfgRun duplicate = moxlanCfg({"add", file, "Flow", "--value", "1"});
-    EXPECT_EQ(duplicate.code, 1);
-    EXPECT_EQ(duplicate.err, "Each Simulated Value must have a unique name!\n"
-                             "Could not add Device to Document List\n");
-    EXPECT_EQ(moxlanCfg({"add", file, "flow"}).code, 0) << "names compare with letter case";
-
-    for (int i = 2; i < 200; ++i)
-        ASSERT_EQ(moxlanCfg({"add", file, "V" + std::to_string(i)}).code, 0);
-    CfgRun full = moxlanCfg({"add", file, "OneTooMany"});
-    EXPECT_EQ(full.code, 1);
-    EXPECT_EQ(full.err, "Could not add Device to Document List\n");
-    EXPECT_EQ(contentsOf(file).devices.size(), 200u);
-
-    ASSERT_TRUE(moxlan::replaceFile(file, before));
-    for (const std::vector<std::string>& refused :
-         std::vector<std::vector<std::string>>{{"set", file, "Missing", "--value", "1"},
-                                               {"remove", file, "Missing"},
-                                               {"set", file, "Flow", "--value", "1.5x"},
-                                               {"set", file, "Flow", "--interval", "1.5"},
-                                               {"set", file, "Flow", "--type", "ramp"},
-                                               {"show", (folder / "none.cfg").string()}}) {
-        CfgRun run = moxlanCfg(refused);
-        EXPECT_NE(run.code, 0) << refused[0] << ' ' << refused[2];
-        EXPECT_FALSE(run.err.empty());
-        EXPECT_EQ(moxlan::readWholeFile(file), before);
+    moxlan::DeviceList devices = contentsOf(file).devices;
+    while (devices.size() < 200) {
+        devices.push_back(std::make_unique<moxlan::CDeviceTag>());
+        devices.back()->m_Name = "V" + std::to_string(devices.size());
     }
-    CfgRun missing = moxlanCfg({"remove", file, "Missing"});
-    EXPECT_NE(missing.err.find("has no variable \"Missing\""), std::string::npos) << missing.err;
-    EXPECT_NE(moxlanCfg({"frobnicate", file}).code, 0);
-    EXPECT_NE(moxlanCfg({}).code, 0);
+    ASSERT_TRUE(moxlan::replaceFile(file, moxlan::formatConfig(devices)));
+    const std::string full = *moxlan::readWholeFile(file);
+
+    const CfgRun refused = moxlanCfg({"add", file, "OneTooMany"});
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_EQ(refused.err, "moxlan-cfg: " + file +
+                               " has 200 variables; variables are added only while there are "
+                               "fewer than 200\n");
+    EXPECT_EQ(moxlan::readWholeFile(file), full);
 }
 
-TEST(MoxlanCfg, DamagedOrForeignFilesAreNeverRewritten)
+// The bytes of a loadable file with the variables A and B, with its count and its end changed.
+std::string configBytes(std::int32_t count, const std::string& trailing)
+{
+    moxlan::DeviceList devices;
+    for (const char* name : {"A", "B"}) {
+        devices.push_back(std::make_unique<moxlan::CDeviceTag>());
+        devices.back()->m_Name = name;
+    }
+    std::string bytes = moxlan::formatConfig(devices) + trailing;
+    const size_t countAt = 1 + moxlan::kConfigRevision.size();
+    for (size_t i = 0; i < 4; ++i) bytes[countAt + i] = static_cast<char>(count >> (8 * i));
+    return bytes;
+}
+
+TEST(MoxlanCfg, FilesThatDoNotLoadWholeAreNeverRewritten)
 {
     TempFolder folder;
     const auto file = folder / "Moxlan.cfg";
-    const std::string damaged("\x08Rev. 1.1\x03\x00\x00\x00", 13);
-    const std::string foreign("\x08Rev. 2.0\x00\x00\x00\x00", 13);
-    for (const std::string& bytes : {damaged, foreign}) {
+    const std::vector<std::pair<const char*, std::string>> unloadable = {
+        {"ends in its revision", std::string("\x08Rev.", 5)},
+        {"another revision", std::string("\x08Rev. 2.0\x00\x00\x00\x00", 13)},
+        {"count too large", configBytes(3, "")},
+        {"count too small", configBytes(1, "")},
+        {"trailing bytes", configBytes(2, "junk")},
+    };
+    for (const auto& [what, bytes] : unloadable) {
+        SCOPED_TRACE(what);
         ASSERT_TRUE(moxlan::replaceFile(file, bytes));
+        const std::string problem = moxlan::parseConfig(bytes).problem;
         for (const std::vector<std::string>& command :
              std::vector<std::vector<std::string>>{{"show", file.string()},
                                                    {"add", file.string(), "X"},
-                                                   {"set", file.string(), "X", "--value", "1"},
-                                                   {"remove", file.string(), "X"}}) {
-            CfgRun run = moxlanCfg(command);
+                                                   {"set", file.string(), "A", "--value", "1"},
+                                                   {"remove", file.string(), "A"}}) {
+            const CfgRun run = moxlanCfg(command);
             EXPECT_EQ(run.code, 1) << command[0];
-            EXPECT_NE(run.err.find("Moxlan.cfg: "), std::string::npos) << run.err;
+            EXPECT_EQ(run.err, "moxlan-cfg: " + file.string() + ": " + problem + "\n");
+            EXPECT_EQ(moxlan::readWholeFile(file), bytes) << command[0];
         }
-        EXPECT_EQ(moxlan::readWholeFile(file), bytes);
+        EXPECT_EQ(folder.fileNames(), std::vector<std::string>{"Moxlan.cfg"});
     }
 }
 
@@ -142,13 +235,15 @@ TEST(MoxlanCfg, ShowPrintsTextAndJson)
                          "--low", "-0", "--high", "1e3", "--step", "0.5"})
                   .code,
               0);
-    ASSERT_EQ(moxlanCfg({"add", file, "Caf\xE9", "--value", "nan", "--type", "random", "--high",
-                         "inf", "--low", "-inf"})
-                  .code,
-              0);
+    ASSERT_EQ(moxlanCfg({"add", file, "Caf\xE9"}).code, 0);
+    // Values moxlan-cfg refuses to write, as other programs may leave them.
     moxlan::ConfigContents contents = contentsOf(file);
     ASSERT_EQ(contents.devices.size(), 2u);
-    contents.devices[1]->m_SimType = 5;
+    moxlan::CDeviceTag& odd = *contents.devices[1];
+    odd.setValue(std::numeric_limits<float>::quiet_NaN());
+    odd.m_Low = -std::numeric_limits<float>::infinity();
+    odd.m_High = std::numeric_limits<float>::infinity();
+    odd.m_SimType = 5;
     ASSERT_TRUE(moxlan::replaceFile(file, moxlan::formatConfig(contents.devices)));
 
     CfgRun text = moxlanCfg({"show", file});

@@ -1,5 +1,6 @@
 #include "tools/moxlan-cfg/cli.h"
 
+#include "simulator/core/variable_form.h"
 #include "tools/moxlan-cfg/commands.h"
 
 #include <CLI/CLI.hpp>
@@ -15,12 +16,13 @@ struct FieldTexts
 
     void addTo(CLI::App& command)
     {
-        command.add_option("--value", value, "current value (32-bit float)");
-        command.add_option("--type", type, "constant, random or incremental");
-        command.add_option("--interval", interval, "ticks (seconds) between two steps; 0 never");
-        command.add_option("--low", low, "low end of the range");
-        command.add_option("--high", high, "high end of the range");
-        command.add_option("--step", step, "step of an incremental variable");
+        command.add_option("--value", value, "current value")->type_name("NUMBER");
+        command.add_option("--type", type, "constant, random or incremental")->type_name("TYPE");
+        command.add_option("--interval", interval, "seconds between two steps; 0 never steps")
+            ->type_name("SECONDS");
+        command.add_option("--low", low, "low end of the range")->type_name("NUMBER");
+        command.add_option("--high", high, "high end of the range")->type_name("NUMBER");
+        command.add_option("--step", step, "step of an incremental variable")->type_name("NUMBER");
     }
 
     // The edits, or nothing with a message for the first text that is not a value.
@@ -29,20 +31,23 @@ struct FieldTexts
         VariableEdits edits;
         bool valid = true;
         const auto take = [&](const char* option, const std::string& text, auto parse,
-                              auto& field) {
+                              const char* expected, auto& field) {
             if (!valid || command.count(option) == 0) return;
             field = parse(text);
             if (!field) {
-                err << "moxlan-cfg: " << option << ": \"" << text << "\" is not valid\n";
+                err << "moxlan-cfg: " << option << " (" << text << ") is not " << expected << '\n';
                 valid = false;
             }
         };
-        take("--value", value, parseFloat, edits.value);
-        take("--type", type, parseType, edits.type);
-        take("--interval", interval, parseInterval, edits.interval);
-        take("--low", low, parseFloat, edits.low);
-        take("--high", high, parseFloat, edits.high);
-        take("--step", step, parseFloat, edits.step);
+        // Numbers read as the variable dialog reads its fields.
+        constexpr const char* kNumber = "a finite number";
+        take("--value", value, parseFloatField, kNumber, edits.value);
+        take("--type", type, parseType, "constant, random or incremental", edits.type);
+        take("--interval", interval, parseInterval, "a whole number of seconds, 0 or more",
+             edits.interval);
+        take("--low", low, parseFloatField, kNumber, edits.low);
+        take("--high", high, parseFloatField, kNumber, edits.high);
+        take("--step", step, parseFloatField, kNumber, edits.step);
         if (!valid) return std::nullopt;
         return edits;
     }
@@ -54,6 +59,12 @@ int runMoxlanCfg(int argc, const char* const* argv, std::ostream& out, std::ostr
 {
     CLI::App app{"Edits Moxlan configuration files (\"Rev. 1.1\")", "moxlan-cfg"};
     app.require_subcommand(1);
+    app.footer("Exit code: 0 done; 1 the file does not exist (add creates it), cannot be read "
+               "or written, or does not load whole; 2 a wrong command line or a refused edit. "
+               "The file changes only on 0.");
+    app.failure_message([](const CLI::App* failed, const CLI::Error& error) {
+        return "moxlan-cfg: " + CLI::FailureMessage::simple(failed, error);
+    });
 
     std::string file;
     std::string name;
@@ -78,14 +89,15 @@ int runMoxlanCfg(int argc, const char* const* argv, std::ostream& out, std::ostr
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return app.exit(error, out, err);
+        // A call for help ends the parse as an error does, but succeeds.
+        return app.exit(error, out, err) == 0 ? kExitDone : kExitRefused;
     }
 
     if (show->parsed()) return showConfig(file, json, out, err);
     if (remove->parsed()) return removeVariable(file, name, err);
     CLI::App* command = add->parsed() ? add : set;
     const std::optional<VariableEdits> edits = fields.edits(*command, err);
-    if (!edits) return 1;
+    if (!edits) return kExitRefused;
     return command == add ? addVariable(file, name, *edits, err)
                           : setVariable(file, name, *edits, err);
 }

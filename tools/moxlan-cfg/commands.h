@@ -1,7 +1,8 @@
-// The editing commands of moxlan-cfg, each on one configuration file. They return the exit
-// code: 0 done, 1 refused or failed with a message on err.
+// The commands of moxlan-cfg, each on one configuration file. They return the exit code, with
+// a message on err for any but kExitDone.
 #pragma once
 
+#include "tools/moxlan-cfg/exit_codes.h"
 #include "tools/moxlan-cfg/variable_edits.h"
 
 #include <filesystem>

@@ -2,15 +2,21 @@
 
 #include "simulator/core/config_file.h"
 #include "simulator/core/file_store.h"
+#include "tools/moxlan-cfg/exit_codes.h"
 
 namespace moxlan::cfg {
 
 std::optional<DeviceList> readConfig(const std::filesystem::path& file, MissingFile missing,
                                      std::ostream& err)
 {
+    // Only a file known not to exist counts as missing: one that cannot be looked at is
+    // reported as unreadable, never replaced by a new configuration.
     std::error_code ignored;
-    if (missing == MissingFile::IsEmpty && !std::filesystem::exists(file, ignored))
-        return DeviceList{};
+    if (std::filesystem::status(file, ignored).type() == std::filesystem::file_type::not_found) {
+        if (missing == MissingFile::IsEmpty) return DeviceList{};
+        err << "moxlan-cfg: " << file.string() << " does not exist\n";
+        return std::nullopt;
+    }
     const std::optional<std::string> bytes = readWholeFile(file);
     if (!bytes) {
         err << "moxlan-cfg: cannot read " << file.string() << '\n';
@@ -26,9 +32,9 @@ std::optional<DeviceList> readConfig(const std::filesystem::path& file, MissingF
 
 int writeConfig(const std::filesystem::path& file, const DeviceList& devices, std::ostream& err)
 {
-    if (replaceFile(file, formatConfig(devices))) return 0;
+    if (replaceFile(file, formatConfig(devices))) return kExitDone;
     err << "moxlan-cfg: cannot write " << file.string() << '\n';
-    return 1;
+    return kExitFileProblem;
 }
 
 } // namespace moxlan::cfg

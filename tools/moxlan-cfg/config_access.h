@@ -16,7 +16,8 @@ enum class MissingFile
     IsEmpty,
 };
 
-// The file's variables; nothing, with a message on err, when it cannot be read or is refused.
+// The file's variables; nothing, with a message on err naming the file and the problem, when it
+// is missing (unless missing says that means no variables), cannot be read, or does not load.
 std::optional<DeviceList> readConfig(const std::filesystem::path& file, MissingFile missing,
                                      std::ostream& err);
 

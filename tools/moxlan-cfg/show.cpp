@@ -67,12 +67,12 @@ void printText(const DeviceList& devices, std::ostream& out)
 int showConfig(const std::filesystem::path& file, bool json, std::ostream& out, std::ostream& err)
 {
     const std::optional<DeviceList> devices = readConfig(file, MissingFile::IsAnError, err);
-    if (!devices) return 1;
+    if (!devices) return kExitFileProblem;
     if (json)
         out << jsonOf(*devices).dump(2) << '\n';
     else
         printText(*devices, out);
-    return 0;
+    return kExitDone;
 }
 
 } // namespace moxlan::cfg

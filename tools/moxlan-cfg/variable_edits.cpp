@@ -1,5 +1,7 @@
 #include "tools/moxlan-cfg/variable_edits.h"
 
+#include "simulator/core/variable_form.h"
+
 #include <array>
 #include <charconv>
 
@@ -8,15 +10,6 @@ namespace moxlan::cfg {
 namespace {
 
 constexpr std::array<const char*, 3> kTypeNames = {"constant", "random", "incremental"};
-
-template <typename Number> std::optional<Number> parseWhole(std::string_view text)
-{
-    Number number{};
-    const char* end = text.data() + text.size();
-    const auto parsed = std::from_chars(text.data(), end, number);
-    if (text.empty() || parsed.ec != std::errc() || parsed.ptr != end) return std::nullopt;
-    return number;
-}
 
 } // namespace
 
@@ -30,14 +23,11 @@ void VariableEdits::applyTo(CDeviceTag& device) const
     if (step) device.m_Step = *step;
 }
 
-std::optional<float> parseFloat(std::string_view text)
-{
-    return parseWhole<float>(text);
-}
-
 std::optional<std::int32_t> parseInterval(std::string_view text)
 {
-    return parseWhole<std::int32_t>(text);
+    const std::optional<std::int32_t> interval = parseIntegerField(text);
+    if (interval && *interval < 0) return std::nullopt;
+    return interval;
 }
 
 std::optional<std::int32_t> parseType(std::string_view text)

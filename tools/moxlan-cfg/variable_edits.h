@@ -21,8 +21,8 @@ struct VariableEdits
     void applyTo(CDeviceTag& device) const;
 };
 
-// Option texts to values; each returns nothing for text it cannot take whole.
-std::optional<float> parseFloat(std::string_view text);
+// Option texts to values; each returns nothing for text it cannot take whole. An interval is
+// 0 (never step) or more: a negative one would step every tick as 1 does, so it is no setting.
 std::optional<std::int32_t> parseInterval(std::string_view text);
 std::optional<std::int32_t> parseType(std::string_view text);
 
