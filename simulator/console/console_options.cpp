@@ -63,7 +63,13 @@ std::optional<ConsoleOptions> parseConsoleOptions(int argc, const char* const* a
     }
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
-        if (!argument.starts_with('-') || isComFlag(argument)) continue;
+        if (isComFlag(argument)) continue;
+        // A file named alone would otherwise be ignored for Moxlan.cfg, without a word.
+        if (!argument.starts_with('-')) {
+            error = "unexpected argument " + std::string(argument) +
+                    "; a configuration file goes after --config";
+            return std::nullopt;
+        }
         const auto [name, inlineValue] = split(argument);
         if (name != "--config" && name != "--autosave") {
             error = "unknown option " + std::string(argument) + "; --help lists the options";

@@ -35,6 +35,8 @@ TEST(ConsoleOptions, OwnOptionsHelpAndComFlags)
         {{"/Embedding", "--config", "a.cfg"}, "config a.cfg, autosave 0"},
         {{"--config=b.cfg", "--autosave=5", "-Embedding"}, "config b.cfg, autosave 5"},
         {{"--config", "-Embedding.cfg", "--autosave", "2"}, "config -Embedding.cfg, autosave 2"},
+        {{"plant.cfg"},
+         "refused: unexpected argument plant.cfg; a configuration file goes after --config"},
         {{"--config"}, "refused: --config needs a value"},
         {{"--config="}, "refused: --config needs a value"},
         {{"--autosave", "-1"}, "refused: --autosave needs a whole number of seconds, not \"-1\""},
