@@ -86,12 +86,11 @@ struct ProbeOutput
 };
 
 // The lines of what opcprobe printed, each timestamp masked: the tags of the host and those of
-// this process were created and updated at other moments. Item values carry them as UTC text,
-// the timestamp property as a DATE in the text of the locale.
+// this process were created and updated at other moments. Item values and the timestamp
+// property alike carry them as UTC text.
 std::vector<std::string> maskedLines(std::string output)
 {
-    static const std::regex timestamp(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z|)"
-                                      R"(\d{1,2}/\d{1,2}/\d{4}( \d{1,2}:\d\d:\d\d( [AP]M)?)?)");
+    static const std::regex timestamp(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)");
     std::erase(output, '\r');
     std::vector<std::string> lines;
     std::istringstream text(output);
