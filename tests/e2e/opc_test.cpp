@@ -413,6 +413,8 @@ TEST_F(Opc, OpcprobePrintsOfTheHostWhatItPrintsInProcess)
         {"write Example.Types.I4=-17 Example.Types.R8=2.5 Example.Types.BSTR=text "
          "Example.Types.BOOL=true Example.Types.ARRAY=[1.5,2,3,4] No.Such=1",
          1},
+        // Refused by the probe itself, in the item's type, before anything is sent.
+        {"write Example.Types.R8=abc Example.Types.R4=1,5 Example.Types.UI1=300", 1},
         {"read Example.Types.I4 Example.Types.R8 Example.Types.BSTR Example.Types.BOOL "
          "Example.Types.ARRAY Example.Tank.Inflow Example.Host.Quit No.Such",
          1},

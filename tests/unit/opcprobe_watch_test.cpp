@@ -1,5 +1,5 @@
-// What opcprobe's watch command takes from its command line, what its sinks make of a server's
-// calls, and the lines it prints for them.
+// What opcprobe's commands take from the command line and how it answers a wrong one; what the
+// watch command's sinks make of a server's calls, and the lines it prints for them.
 #include "command_line.h"
 #include "data_sink.h"
 #include "shutdown_sink.h"
@@ -147,7 +147,8 @@ TEST(OpcProbeCommandLine, AnswersEachCommandLineWithItsExitCodeAndMessage)
         const std::string summary =
             options.progId + options.clsid + (options.json ? " --json" : "");
         const std::string firstError = errors.str().substr(0, errors.str().find('\n'));
-        const std::string arguments = probe.arguments.front() + " ... " + probe.arguments.back();
+        std::string arguments;
+        for (const std::string& argument : probe.arguments) arguments += argument + " ";
         EXPECT_EQ(exitCode.value_or(0), probe.exitCode) << arguments;
         EXPECT_EQ(exitCode ? firstError : summary, probe.message) << arguments;
     }
