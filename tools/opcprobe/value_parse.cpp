@@ -96,7 +96,8 @@ std::optional<ValueRefusal> parseDecimal(std::string_view text, VARTYPE type,
         return ValueRefusal{DISP_E_TYPEMISMATCH, quoted(text) + " is not a number"};
     const vetrel::Variant plain = textVariant(text);
     VARIANT source = plain.get();
-    const HRESULT hr = VariantChangeTypeEx(value.out(), &source, kPlainNumbers, 0, type);
+    const HRESULT hr =
+        VariantChangeTypeEx(value.out(), &source, kPlainNumbers, kPlainNumberFlags, type);
     if (hr == DISP_E_OVERFLOW) return ValueRefusal{hr, quoted(text) + " is out of range"};
     if (FAILED(hr)) return ValueRefusal{hr, quoted(text) + " is not a number"};
     return std::nullopt;

@@ -63,8 +63,8 @@ double shortestDouble(float number)
 
 bool convert(const VARIANT& from, VARTYPE type, vetrel::Variant& to)
 {
-    return SUCCEEDED(
-        VariantChangeTypeEx(to.out(), const_cast<VARIANT*>(&from), kPlainNumbers, 0, type));
+    return SUCCEEDED(VariantChangeTypeEx(to.out(), const_cast<VARIANT*>(&from), kPlainNumbers,
+                                         kPlainNumberFlags, type));
 }
 
 // The elements of a one-dimensional array, each as a VARIANT of its own.

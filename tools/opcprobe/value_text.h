@@ -10,9 +10,11 @@
 
 namespace opcprobe {
 
-// The locale of the conversions the probe leaves to OLE Automation (CY, DECIMAL): its numbers
-// carry a full stop before the fraction, as the C locale's do.
+// The locale of the conversions the probe leaves to OLE Automation (CY, DECIMAL), with the
+// flags that keep a user's own settings out: its numbers carry a full stop before the fraction
+// and no grouping, as the C locale's do.
 inline constexpr LCID kPlainNumbers = 0x0409;
+inline constexpr USHORT kPlainNumberFlags = VARIANT_NOUSEROVERRIDE;
 
 // "VT_R4", "VT_ARRAY | VT_BSTR"; unknown types show their number.
 std::string typeName(VARTYPE type);
