@@ -246,6 +246,7 @@ TEST_F(OpcProbeSession, WritesTextInEachItemsOwnType)
     EXPECT_EQ(results[2].problem, "Probe.Level is VT_R4: \"high\" is not a number");
     EXPECT_EQ(tagNumber(s_level), 1.5);
     EXPECT_EQ(resultName(results[3].error), "OPC_E_BADTYPE");
+    EXPECT_EQ(results[3].problem, "Probe.ReadOnly is read-only");
     EXPECT_EQ(resultName(results[4].error), "OPC_E_UNKNOWNITEMID");
 
     const std::vector<ItemValue> samples = session.read({"Probe.Samples"}, OPC_DS_CACHE);

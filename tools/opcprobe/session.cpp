@@ -122,7 +122,13 @@ std::vector<WriteResult> Session::write(const std::vector<Assignment>& assignmen
                                              wire.data(), &rawErrors);
     const auto errors = TaskMem<HRESULT>::adopt(rawErrors, handles.size());
     if (FAILED(hr) || !errors) throw ProbeFailure("Write", FAILED(hr) ? hr : E_POINTER);
-    for (size_t k = 0; k < handles.size(); ++k) results[positions[k]].error = errors[k];
+    for (size_t k = 0; k < handles.size(); ++k) {
+        WriteResult& result = results[positions[k]];
+        result.error = errors[k];
+        // Servers refuse such writes with codes of their choosing, OPC_E_BADTYPE among them.
+        if (FAILED(result.error) && !(added[positions[k]].accessRights & OPC_WRITEABLE))
+            result.problem = result.item + " is read-only";
+    }
     return results;
 }
 
