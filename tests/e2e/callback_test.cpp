@@ -263,7 +263,10 @@ TEST_F(Callbacks, OpcprobeWatchPrintsChangesUntilItsTimeIsUp)
         e2e::runProgram("opcprobe.exe", "--progid Vetrel.ExampleHost watch No.Such.Item "
                                         "Example.Line.Count --rate 10 --for 1");
     EXPECT_EQ(run.exitCode, 1u) << "one item was refused\n" << run.output;
-    EXPECT_EQ(run.output.find("No.Such.Item: OPC_E_UNKNOWNITEMID (0xC0040007)"), 0u) << run.output;
+    EXPECT_EQ(run.output.find("No.Such.Item: the server has no item of this ID \u2014 "
+                              "OPC_E_UNKNOWNITEMID 0xC0040007"),
+              0u)
+        << run.output;
     EXPECT_NE(run.output.find("\nExample.Line.Count = "), std::string::npos)
         << "the first report carries the item's value\n"
         << run.output;

@@ -3,6 +3,7 @@
 #include "browse.h"
 #include "properties.h"
 #include "session.h"
+#include "support/times.h"
 #include "support/variants.h"
 #include "vetrel/vetrel.h"
 
@@ -36,13 +37,15 @@ protected:
 
 TEST_F(OpcProbeBrowse, WalksTheTreeAndListsEveryItemID)
 {
-    for (const char* name : {"Plant.Line.Speed", "Solo", "Plant.Tank", "Plant.Line.Belt.Load"})
+    // Plant.Line is an item with items below it.
+    for (const char* name :
+         {"Plant.Line.Speed", "Solo", "Plant.Tank", "Plant.Line.Belt.Load", "Plant.Line"})
         tag(name, vetrel::test::r4(0.0f));
     Session session(kProbedClass);
     const BrowseTree tree = browseTree(session.server());
     EXPECT_EQ(tree.organization, OPC_NS_HIERARCHIAL);
     EXPECT_EQ(browseText(tree), "Plant/\n"
-                                "  Line/\n"
+                                "  Line/ (Plant.Line)\n"
                                 "    Belt/\n"
                                 "      Load (Plant.Line.Belt.Load)\n"
                                 "    Speed (Plant.Line.Speed)\n"
@@ -50,13 +53,17 @@ TEST_F(OpcProbeBrowse, WalksTheTreeAndListsEveryItemID)
                                 "Solo (Solo)\n");
     const nlohmann::json document = browseJson(tree);
     EXPECT_EQ(document["organization"], "hierarchical");
+    EXPECT_EQ(document["nodes"][0]["children"][0]["itemID"], "Plant.Line");
+    EXPECT_EQ(document["nodes"][0]["children"][0]["children"].size(), 2u);
+    EXPECT_FALSE(document["nodes"][0].contains("itemID")) << "Plant is no item";
     EXPECT_EQ(document["nodes"][0]["children"][1]["itemID"], "Plant.Tank");
     EXPECT_EQ(document["nodes"][1], (nlohmann::json{{"name", "Solo"}, {"itemID", "Solo"}}));
 
     // The walk leaves the server's position at the root, where a flat listing starts.
     const std::vector<std::string> itemIDs = browseFlat(session.server());
-    EXPECT_EQ(flatText(itemIDs), "Plant.Line.Speed\nPlant.Line.Belt.Load\nPlant.Tank\nSolo\n");
-    EXPECT_EQ(flatJson(itemIDs)["itemIDs"].size(), 4u);
+    EXPECT_EQ(flatText(itemIDs),
+              "Plant.Line.Speed\nPlant.Line.Belt.Load\nPlant.Tank\nPlant.Line\nSolo\n");
+    EXPECT_EQ(flatJson(itemIDs)["itemIDs"].size(), 5u);
 }
 
 TEST_F(OpcProbeBrowse, FlatNamespaceIsOneLevelOfLeaves)
@@ -71,21 +78,28 @@ TEST_F(OpcProbeBrowse, FlatNamespaceIsOneLevelOfLeaves)
     EXPECT_EQ(browseFlat(session.server()), (std::vector<std::string>{"Alpha", "Beta"}));
 }
 
+// Values print as read prints them: the canonical type by name, the timestamp, which the server
+// gives in its local time, in UTC.
 TEST_F(OpcProbeBrowse, ReadsEveryPropertyOfAnItem)
 {
     const DWORD count = tag("Probe.Count", vetrel::test::i4(7));
     ASSERT_TRUE(SetTagPropertiesA(count, "Parts made", "pcs"));
+    ASSERT_TRUE(UpdateTagWithTimeStamp(count, vetrel::test::i4(7), OPC_QUALITY_GOOD,
+                                       vetrel::test::fileTime(2026, 12, 7, 21, 30, 36, 125)));
     Session session(kProbedClass);
     const std::vector<PropertyValue> properties = itemProperties(session.server(), "Probe.Count");
     ASSERT_EQ(properties.size(), 8u);
     const std::string text = propertiesText(properties);
     for (const char* line :
-         {"1 Item Canonical Data Type (VT_I2): 3\n", "2 Item Value (VT_R4): 7 (VT_I4)\n",
-          "5 Item Access Rights (VT_I4): 3\n", "6 Server Scan Rate (VT_R4): 10.0\n",
+         {"1 Item Canonical Data Type (VT_I2): VT_I4\n", "2 Item Value (VT_R4): 7 (VT_I4)\n",
+          "4 Item Timestamp (VT_DATE): 2026-12-07T21:30:36.125Z\n",
+          "5 Item Access Rights (VT_I4): 3\n", "6 Server Scan Rate (VT_R4): 10\n",
           "100 EU Units (VT_BSTR): pcs\n", "101 Item Description (VT_BSTR): Parts made\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
     const nlohmann::json document = propertiesJson("Probe.Count", properties);
     EXPECT_EQ(document["item"], "Probe.Count");
+    EXPECT_EQ(document["properties"][0]["value"], "VT_I4");
+    EXPECT_EQ(document["properties"][3]["value"], "2026-12-07T21:30:36.125Z");
     EXPECT_EQ(document["properties"][1], (nlohmann::json{{"id", 2},
                                                          {"description", "Item Value"},
                                                          {"type", "VT_R4"},
@@ -107,7 +121,8 @@ TEST(OpcProbeProperties, PrintsAFailedPropertyWithItsError)
     properties[0].type = VT_I4;
     properties[0].error = OPC_E_INVALID_PID;
     EXPECT_EQ(propertiesText(properties),
-              "7 Item EU Type (VT_I4): OPC_E_INVALID_PID (0xC0040203)\n");
+              "7 Item EU Type (VT_I4): the item has no such property \u2014 OPC_E_INVALID_PID "
+              "0xC0040203\n");
     const nlohmann::json entry = propertiesJson("X", properties)["properties"][0];
     EXPECT_EQ(entry["error"]["name"], "OPC_E_INVALID_PID");
     EXPECT_FALSE(entry.contains("value"));

@@ -243,8 +243,10 @@ TEST_F(OpcProbeSession, WritesTextInEachItemsOwnType)
     EXPECT_EQ(tagNumber(s_setpoint), 2.5);
     EXPECT_EQ(results[1].error, S_OK);
     EXPECT_EQ(results[2].error, DISP_E_TYPEMISMATCH) << "refused before it was sent";
+    EXPECT_EQ(results[2].problem, "Probe.Level is VT_R4: \"high\" is not a number");
     EXPECT_EQ(tagNumber(s_level), 1.5);
     EXPECT_EQ(resultName(results[3].error), "OPC_E_BADTYPE");
+    EXPECT_EQ(results[3].problem, "Probe.ReadOnly is read-only");
     EXPECT_EQ(resultName(results[4].error), "OPC_E_UNKNOWNITEMID");
 
     const std::vector<ItemValue> samples = session.read({"Probe.Samples"}, OPC_DS_CACHE);
@@ -269,19 +271,22 @@ TEST_F(OpcProbeSession, WatchPrintsReportedChangesUntilTheServerAsksItToLeave)
     BackgroundWatch watching(session.server(), {"No.Such.Tag", "Probe.Level"}, watchSettings(10));
     ASSERT_TRUE(watching.output().waitFor("\nProbe.Level = ")) << watching.output().text();
     updateLevel(100);
-    ASSERT_TRUE(watching.output().waitFor("Probe.Level = 100.0 (VT_R4, good, "))
+    ASSERT_TRUE(watching.output().waitFor("Probe.Level = 100 (VT_R4, good, "))
         << watching.output().text();
     // Inside the deadband of 10 % of the last reported value, then outside it.
     updateLevel(105);
     updateLevel(111);
-    ASSERT_TRUE(watching.output().waitFor("Probe.Level = 111.0 (VT_R4, good, "));
+    ASSERT_TRUE(watching.output().waitFor("Probe.Level = 111 (VT_R4, good, "));
     EXPECT_EQ(RequestDisconnect(), 1);
 
     const WatchOutcome outcome = watching.finish();
     EXPECT_EQ(outcome.end, WatchEnd::ShutdownRequested);
     EXPECT_FALSE(outcome.allItemsAdded);
     const std::string text = watching.output().text();
-    EXPECT_EQ(text.find("No.Such.Tag: OPC_E_UNKNOWNITEMID (0xC0040007)\n"), 0u) << text;
+    EXPECT_EQ(text.find("No.Such.Tag: the server has no item of this ID \u2014 "
+                        "OPC_E_UNKNOWNITEMID 0xC0040007\n"),
+              0u)
+        << text;
     EXPECT_EQ(text.find("Probe.Level = 105"), std::string::npos) << text;
     EXPECT_TRUE(text.ends_with("\nshutdown requested\n")) << text;
     EXPECT_EQ(session.status().groupCount, 0u) << "the watch removed its group";
@@ -335,8 +340,8 @@ TEST_F(OpcProbeSession, ListeningFailsOnceTheServerStopsAnsweringGetStatus)
             listeners[i]();
             ADD_FAILURE() << "listener " << i << " ended as if its server were there";
         } catch (const ProbeFailure& failure) {
-            EXPECT_STREQ(failure.what(),
-                         "The server was lost: GetStatus failed: RPC_E_DISCONNECTED (0x80010108)")
+            EXPECT_STREQ(failure.what(), "The server was lost: GetStatus failed: the server's "
+                                         "process is gone \u2014 RPC_E_DISCONNECTED 0x80010108")
                 << "listener " << i;
         }
     }
@@ -351,10 +356,12 @@ TEST_F(OpcProbeSession, NamesWhyAServerCannotBeReached)
         Session session(kNobody);
         FAIL() << "connected to a class nobody registered";
     } catch (const ProbeFailure& failure) {
-        EXPECT_TRUE(FAILED(failure.result()));
-        EXPECT_NE(std::string(failure.what()).find(describeResult(failure.result())),
-                  std::string::npos)
-            << failure.what();
+        const std::string message = failure.what();
+        EXPECT_EQ(failure.result(), REGDB_E_CLASSNOTREG);
+        EXPECT_TRUE(message.starts_with(
+            "no OPC server is registered as {0B7E3C56-91A2-4D6B-8E10-5A2C7701D43F}"))
+            << message;
+        EXPECT_TRUE(message.ends_with(" \u2014 REGDB_E_CLASSNOTREG 0x80040154")) << message;
     }
 }
 

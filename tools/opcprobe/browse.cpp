@@ -5,6 +5,9 @@
 #include "session.h"
 #include "wide_text.h"
 
+#include <algorithm>
+#include <set>
+
 namespace opcprobe {
 namespace {
 
@@ -72,14 +75,21 @@ public:
         }
     }
 
-    std::string itemID(const std::string& name)
+    HRESULT findItemID(const std::string& name, std::string& itemID)
     {
         auto wide = widen(name);
         LPWSTR id = nullptr;
         const HRESULT hr = m_browse->GetItemID(reinterpret_cast<LPWSTR>(wide.data()), &id);
         const auto owned = TaskMem<WCHAR>::adopt(id, 1);
-        check(hr, "GetItemID for " + name);
-        return narrow(reinterpret_cast<const OLECHAR*>(owned.get()));
+        if (SUCCEEDED(hr) && owned) itemID = narrow(reinterpret_cast<const OLECHAR*>(owned.get()));
+        return hr;
+    }
+
+    std::string itemID(const std::string& name)
+    {
+        std::string id;
+        check(findItemID(name, id), "GetItemID for " + name);
+        return id;
     }
 
 private:
@@ -102,20 +112,27 @@ std::vector<BrowseNode> leaves(Browser& browser, OPCBROWSETYPE type)
     return nodes;
 }
 
-// What lies below the browse position, which is where it was again on return.
-std::vector<BrowseNode> walk(Browser& browser, int level)
+// What lies below the browse position, which is where it was again on return. A branch whose
+// item ID is among items is an item too, which not every server lists among the leaves.
+std::vector<BrowseNode> walk(Browser& browser, int level, const std::set<std::string>& items)
 {
     std::vector<BrowseNode> nodes;
     for (std::string& name : browser.list(OPC_BRANCH)) {
         BrowseNode branch{std::move(name), true};
+        if (std::string id; SUCCEEDED(browser.findItemID(branch.name, id)) && items.contains(id))
+            branch.itemID = std::move(id);
         if (level < kDeepestLevel && browser.move(OPC_BROWSE_DOWN, branch.name)) {
-            branch.children = walk(browser, level + 1);
+            branch.children = walk(browser, level + 1, items);
             if (!browser.move(OPC_BROWSE_UP, ""))
                 throw ProbeFailure("Moving up from " + branch.name, E_FAIL);
         }
         nodes.push_back(std::move(branch));
     }
-    for (BrowseNode& leaf : leaves(browser, OPC_LEAF)) nodes.push_back(std::move(leaf));
+    // Servers that list such a branch among the leaves as well get it shown once.
+    for (BrowseNode& leaf : leaves(browser, OPC_LEAF))
+        if (std::ranges::none_of(
+                nodes, [&leaf](const BrowseNode& node) { return node.itemID == leaf.itemID; }))
+            nodes.push_back(std::move(leaf));
     return nodes;
 }
 
@@ -131,7 +148,8 @@ BrowseTree browseTree(IOPCServer* server)
         return tree;
     }
     browser.toRoot();
-    tree.nodes = walk(browser, 0);
+    const std::vector<std::string> itemIDs = browser.list(OPC_FLAT);
+    tree.nodes = walk(browser, 0, std::set<std::string>(itemIDs.begin(), itemIDs.end()));
     return tree;
 }
 

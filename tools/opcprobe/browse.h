@@ -10,7 +10,8 @@
 
 namespace opcprobe {
 
-// A branch with what lies below it, or a leaf with the item ID a client adds it by.
+// A branch with what lies below it, or a leaf with the item ID a client adds it by. A branch
+// that is an item as well carries its item ID too.
 struct BrowseNode
 {
     std::string name;
@@ -33,9 +34,10 @@ BrowseTree browseTree(IOPCServer* server);
 std::vector<std::string> browseFlat(IOPCServer* server);
 
 // Two blanks of indentation per level; "Tank/" for a branch, "Level (Example.Tank.Level)" for a
-// leaf.
+// leaf, "Tank/ (Example.Tank)" for a branch that is an item as well.
 std::string browseText(const BrowseTree& tree);
-// {"organization", "nodes": [{"name", "children": [...]} or {"name", "itemID"}]}.
+// {"organization", "nodes": [{"name", "children": [...]} or {"name", "itemID"}]}; a branch that
+// is an item has both.
 nlohmann::json browseJson(const BrowseTree& tree);
 // One item ID per line.
 std::string flatText(const std::vector<std::string>& itemIDs);

@@ -7,12 +7,10 @@ void appendText(const std::vector<BrowseNode>& nodes, size_t level, std::string&
 {
     const std::string indent(level * 2, ' ');
     for (const BrowseNode& node : nodes) {
-        if (node.branch) {
-            text += indent + node.name + "/\n";
-            appendText(node.children, level + 1, text);
-        } else {
-            text += indent + node.name + " (" + node.itemID + ")\n";
-        }
+        text += indent + node.name + (node.branch ? "/" : "");
+        if (!node.itemID.empty()) text += " (" + node.itemID + ")";
+        text += "\n";
+        if (node.branch) appendText(node.children, level + 1, text);
     }
 }
 
@@ -20,10 +18,10 @@ nlohmann::json nodesJson(const std::vector<BrowseNode>& nodes)
 {
     nlohmann::json list = nlohmann::json::array();
     for (const BrowseNode& node : nodes) {
-        if (node.branch)
-            list.push_back({{"name", node.name}, {"children", nodesJson(node.children)}});
-        else
-            list.push_back({{"name", node.name}, {"itemID", node.itemID}});
+        nlohmann::json entry = {{"name", node.name}};
+        if (!node.itemID.empty()) entry["itemID"] = node.itemID;
+        if (node.branch) entry["children"] = nodesJson(node.children);
+        list.push_back(std::move(entry));
     }
     return list;
 }

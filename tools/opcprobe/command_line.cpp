@@ -1,10 +1,48 @@
 #include "command_line.h"
 
+#include "server_id.h"
+
+#include <charconv>
+#include <limits>
+#include <type_traits>
+
 namespace opcprobe {
 namespace {
 
 // Longer than anyone watches, short enough for the clock's arithmetic.
 constexpr double kLongestWatchSeconds = 1e7;
+
+// A bound in full: 10000000, not 1e+07.
+template <typename T> std::string boundText(T bound)
+{
+    if constexpr (std::is_floating_point_v<T>) {
+        char text[64];
+        return std::string(
+            text, std::to_chars(text, text + sizeof text, bound, std::chars_format::fixed).ptr);
+    } else {
+        return std::to_string(bound);
+    }
+}
+
+// "what from low to high", read in the C locale whatever the user's. The text becomes the
+// number's plain form, which CLI11 then converts as it is: "010" stays ten, not eight.
+template <typename T> CLI::Validator numberFrom(const std::string& what, T low, T high)
+{
+    const std::string expected = what + " from " + boundText(low) + " to " + boundText(high);
+    return CLI::Validator(
+        [expected, low, high](std::string& text) -> std::string {
+            T number{};
+            const char* end = text.data() + text.size();
+            const auto [stop, error] = std::from_chars(text.data(), end, number);
+            if (text.empty() || error != std::errc() || stop != end ||
+                !(number >= low && number <= high))
+                return "expected " + expected + ", got " + text;
+            char plain[64];
+            text.assign(plain, std::to_chars(plain, plain + sizeof plain, number).ptr);
+            return {};
+        },
+        expected);
+}
 
 // --for SECONDS of a command that listens until interrupted without it.
 void addDuration(CLI::App& command, std::optional<double>& seconds, const std::string& help)
@@ -12,8 +50,17 @@ void addDuration(CLI::App& command, std::optional<double>& seconds, const std::s
     command
         .add_option_function<double>(
             "--for", [&seconds](const double& value) { seconds = value; }, help)
-        ->check(CLI::Range(0.0, kLongestWatchSeconds));
+        ->transform(numberFrom("seconds", 0.0, kLongestWatchSeconds));
 }
+
+const CLI::Validator kClassIdentifier(
+    [](std::string& text) -> std::string {
+        if (parseClsid(text)) return {};
+        return "expected a class identifier such as {5C2E9A61-3B7D-4F08-A51E-6D902B44C713}, "
+               "got " +
+               text;
+    },
+    "class identifier");
 
 std::vector<Assignment> parseAssignments(const std::vector<std::string>& texts)
 {
@@ -33,10 +80,13 @@ void defineCommandLine(CLI::App& app, Options& options)
 {
     auto* server = app.add_option_group("server", "the server to talk to");
     server->add_option("--progid", options.progId, "ProgID of the server, e.g. Vetrel.ExampleHost");
-    server->add_option("--clsid", options.clsid, "class identifier of the server");
+    server->add_option("--clsid", options.clsid, "class identifier of the server")
+        ->check(kClassIdentifier);
     server->require_option(1);
     app.add_flag("--json", options.json, "print JSON: one document, or one object per line");
     app.require_subcommand(1);
+    // The subcommands, created below, inherit it: global options may follow them.
+    app.fallthrough();
 
     app.add_subcommand("status", "the server's status")->callback([&options] {
         options.command = Command::Status;
@@ -61,11 +111,13 @@ void defineCommandLine(CLI::App& app, Options& options)
     auto* watch = app.add_subcommand("watch", "print every change of items as it is reported");
     watch->add_option("ITEM", options.items, "item IDs")->required();
     watch->add_option("--rate", options.watch.updateRate, "update rate in milliseconds")
+        ->transform(numberFrom("a whole number of milliseconds", DWORD{0},
+                               std::numeric_limits<DWORD>::max()))
         ->capture_default_str();
     watch
         ->add_option("--deadband", options.watch.deadband,
                      "percent an analog value must move to be reported")
-        ->check(CLI::Range(0.0, 100.0))
+        ->transform(numberFrom("a percentage", 0.0f, 100.0f))
         ->capture_default_str();
     addDuration(*watch, options.watch.seconds, "watch this many seconds (default: until Ctrl+C)");
     watch->add_flag("--v1", options.watch.v1,
@@ -83,6 +135,17 @@ void defineCommandLine(CLI::App& app, Options& options)
     auto* events = app.add_subcommand("events", "print every alarm and event as it is sent");
     addDuration(*events, options.eventSeconds, "listen this many seconds (default: until Ctrl+C)");
     events->callback([&options] { options.command = Command::Events; });
+}
+
+std::optional<int> parseCommandLine(CLI::App& app, int argc, const char* const* argv,
+                                    std::ostream& out, std::ostream& errors)
+{
+    try {
+        app.parse(argc, argv);
+        return std::nullopt;
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error, out, errors) == 0 ? 0 : kUsageError;
+    }
 }
 
 } // namespace opcprobe

@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -43,8 +44,18 @@ struct Options
     std::optional<double> eventSeconds;
 };
 
+// The exit code of a wrong command line.
+inline constexpr int kUsageError = 2;
+
 // Declares every option and command on app; parsing app fills options. A malformed option,
-// an ITEM=VALUE without its item among them, fails the parse.
+// an ITEM=VALUE without its item among them, fails the parse, which names the option and what
+// it takes. The server and --json may come before the command or after it.
 void defineCommandLine(CLI::App& app, Options& options);
+
+// Parses the program's arguments, its name first, with app. Returns the exit code when they end
+// the program here: 0 once --help is printed to out, kUsageError once the complaint is printed
+// to errors.
+std::optional<int> parseCommandLine(CLI::App& app, int argc, const char* const* argv,
+                                    std::ostream& out, std::ostream& errors);
 
 } // namespace opcprobe

@@ -10,7 +10,8 @@
 //   opcprobe --progid Vetrel.ExampleHost --json events --for 60
 //
 // Exits 0 when every request and every item succeeded, 1 when the server or an item failed,
-// and 2 when the command line is wrong. A watch or an events listener that the user or the
+// and 2 when the command line is wrong. Each failure is one line: the problem in words, then
+// the result code's name and number. A watch or an events listener that the user or the
 // server ends is a success; one whose server is lost (it no longer answers GetStatus) fails.
 #include "command_run.h"
 #include "server_id.h"
@@ -22,9 +23,6 @@
 namespace {
 
 using namespace opcprobe;
-
-// What CLSIDFromProgID answers for a name that is not a class.
-constexpr HRESULT kNotAClass = static_cast<HRESULT>(0x800401F3);
 
 std::atomic<bool> interrupted{false};
 
@@ -40,14 +38,12 @@ void catchInterrupts()
     std::signal(SIGTERM, onInterrupt);
 }
 
+// The command line has checked the class identifier's form already.
 CLSID chosenServer(const Options& options)
 {
-    if (!options.clsid.empty()) {
-        if (const auto clsid = parseClsid(options.clsid)) return *clsid;
-        throw ProbeFailure("Reading the class identifier " + options.clsid, kNotAClass);
-    }
+    if (!options.clsid.empty()) return parseClsid(options.clsid).value_or(CLSID{});
     if (const auto clsid = clsidFromProgId(options.progId)) return *clsid;
-    throw ProbeFailure("Finding the ProgID " + options.progId, kNotAClass);
+    throw ProbeFailure::stated(unregisteredText(options.progId), kNotAClass);
 }
 
 } // namespace
@@ -57,15 +53,15 @@ int main(int argc, char** argv)
     CLI::App app{"opcprobe: look at an OPC Data Access server"};
     Options options;
     defineCommandLine(app, options);
+    // A wrong command line ends the program before any server is contacted.
+    if (const auto exitCode = parseCommandLine(app, argc, argv, std::cout, std::cerr))
+        return *exitCode;
     try {
-        // A malformed assignment is a usage error, found before any server is started.
-        app.parse(argc, argv);
-        Session session(chosenServer(options));
+        Session session(chosenServer(options),
+                        options.clsid.empty() ? options.progId : options.clsid);
         if (options.command == Command::Watch || options.command == Command::Events)
             catchInterrupts();
         return runCommand(options, session, std::cout, interrupted);
-    } catch (const CLI::ParseError& error) {
-        return app.exit(error) == 0 ? 0 : 2;
     } catch (const ProbeFailure& failure) {
         return reportFailure(options, failure, std::cout, std::cerr);
     }

@@ -63,6 +63,7 @@ std::vector<AddedItem> ProbeGroup::addItems(const std::vector<std::string>& name
         items[i].error = errors[i];
         items[i].server = results[i].hServer;
         items[i].canonicalType = results[i].vtCanonicalDataType;
+        items[i].accessRights = results[i].dwAccessRights;
     }
     return items;
 }

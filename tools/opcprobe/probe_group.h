@@ -15,6 +15,7 @@ struct AddedItem
     HRESULT error = S_OK;
     OPCHANDLE server = 0;
     VARTYPE canonicalType = VT_EMPTY;
+    DWORD accessRights = 0;
 };
 
 // How the group reports: reads and writes want an inactive group, watching an active one.

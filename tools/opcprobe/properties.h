@@ -24,7 +24,8 @@ struct PropertyValue
 std::vector<PropertyValue> itemProperties(IOPCServer* server, const std::string& item);
 
 // "2 Item Value (VT_R4): 7 (VT_I4)": the value's own type follows when it is not the announced
-// one; a property that failed shows its error instead of the value.
+// one; a property that failed shows its error instead of the value. Values print as read prints
+// them: "1 Item Canonical Data Type (VT_I2): VT_R8", times in UTC.
 std::string propertiesText(const std::vector<PropertyValue>& properties);
 // {"item", "properties": [{"id", "description", "type", "value", "valueType"} or
 // {"id", "description", "type", "error"}]}.

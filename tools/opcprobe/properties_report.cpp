@@ -3,7 +3,24 @@
 #include "report.h"
 #include "value_text.h"
 
+#include <optional>
+
 namespace opcprobe {
+namespace {
+
+// The two properties that repeat what read shows of an item, in read's own forms: the type by
+// name, and the time in UTC where the server gives a DATE of its local time.
+std::optional<std::string> inReadsForm(const PropertyValue& property)
+{
+    const VARIANT& value = property.value.get();
+    if (property.id == OPC_PROPERTY_DATATYPE && value.vt == VT_I2)
+        return typeName(static_cast<VARTYPE>(value.iVal));
+    if (property.id == OPC_PROPERTY_TIMESTAMP && value.vt == VT_DATE)
+        return localDateText(value.date);
+    return std::nullopt;
+}
+
+} // namespace
 
 std::string propertiesText(const std::vector<PropertyValue>& properties)
 {
@@ -12,10 +29,10 @@ std::string propertiesText(const std::vector<PropertyValue>& properties)
         text += std::to_string(property.id) + " " + property.description + " (" +
                 typeName(property.type) + "): ";
         if (FAILED(property.error)) {
-            text += describeResult(property.error) + "\n";
+            text += explainResult(property.error) + "\n";
             continue;
         }
-        text += valueText(property.value.get());
+        text += inReadsForm(property).value_or(valueText(property.value.get()));
         if (property.value.type() != property.type)
             text += " (" + typeName(property.value.type()) + ")";
         text += "\n";
@@ -33,7 +50,8 @@ nlohmann::json propertiesJson(const std::string& item, const std::vector<Propert
         if (FAILED(property.error)) {
             entry["error"] = errorJson(property.error);
         } else {
-            entry["value"] = valueJson(property.value.get());
+            const auto shown = inReadsForm(property);
+            entry["value"] = shown ? nlohmann::json(*shown) : valueJson(property.value.get());
             entry["valueType"] = typeName(property.value.type());
         }
         list.push_back(std::move(entry));

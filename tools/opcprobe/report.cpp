@@ -14,12 +14,14 @@ std::string versionText(const ServerStatus& status)
 
 } // namespace
 
-nlohmann::json errorJson(HRESULT result)
+nlohmann::json errorJson(HRESULT result, const std::string& problem)
 {
-    const std::string name = resultName(result);
-    nlohmann::json error = {{"code", static_cast<DWORD>(result)}};
-    error["name"] = name.empty() ? nlohmann::json(nullptr) : nlohmann::json(name);
-    return error;
+    const auto textOrNull = [](const std::string& text) {
+        return text.empty() ? nlohmann::json(nullptr) : nlohmann::json(text);
+    };
+    return {{"code", static_cast<DWORD>(result)},
+            {"name", textOrNull(resultName(result))},
+            {"message", textOrNull(problem.empty() ? resultMeaning(result) : problem)}};
 }
 
 nlohmann::json statusJson(const ServerStatus& status)
@@ -61,7 +63,7 @@ nlohmann::json itemJson(const ItemValue& value)
 
 std::string itemText(const ItemValue& value)
 {
-    if (FAILED(value.error)) return value.item + ": " + describeResult(value.error);
+    if (FAILED(value.error)) return value.item + ": " + explainResult(value.error);
     return value.item + " = " + valueText(value.value.get()) + " (" + typeName(value.value.type()) +
            ", " + qualityText(value.quality) + ", " + timeText(value.timestamp) + ")";
 }
@@ -85,7 +87,7 @@ nlohmann::json writeJson(const std::vector<WriteResult>& results)
     nlohmann::json items = nlohmann::json::array();
     for (const WriteResult& result : results) {
         nlohmann::json item = {{"item", result.item}, {"written", SUCCEEDED(result.error)}};
-        if (FAILED(result.error)) item["error"] = errorJson(result.error);
+        if (FAILED(result.error)) item["error"] = errorJson(result.error, result.problem);
         items.push_back(std::move(item));
     }
     return {{"items", std::move(items)}};
@@ -94,10 +96,14 @@ nlohmann::json writeJson(const std::vector<WriteResult>& results)
 std::string writeText(const std::vector<WriteResult>& results)
 {
     std::string text;
-    for (const WriteResult& result : results)
-        text += result.item + ": " +
-                (SUCCEEDED(result.error) ? std::string("written") : describeResult(result.error)) +
-                "\n";
+    for (const WriteResult& result : results) {
+        if (SUCCEEDED(result.error))
+            text += result.item + ": written\n";
+        else if (!result.problem.empty())
+            text += explainResult(result.problem, result.error) + "\n";
+        else
+            text += result.item + ": " + explainResult(result.error) + "\n";
+    }
     return text;
 }
 

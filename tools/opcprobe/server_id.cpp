@@ -21,6 +21,15 @@ template <typename T> bool readHex(std::string_view text, size_t at, size_t digi
     return true;
 }
 
+// Wine's ntdll exports its version; the registry a Wine process sees is its prefix's own.
+bool runningUnderWine()
+{
+    const HMODULE ntdll = LoadLibraryA("ntdll.dll");
+    const bool wine = ntdll && GetProcAddress(ntdll, "wine_get_version");
+    if (ntdll) FreeLibrary(ntdll);
+    return wine;
+}
+
 } // namespace
 
 std::optional<CLSID> parseClsid(std::string_view text)
@@ -62,6 +71,18 @@ std::optional<CLSID> clsidFromProgId(const std::string& progId)
         type != REG_SZ)
         return std::nullopt;
     return parseClsid(std::string_view(text, strnlen(text, size)));
+}
+
+bool isUnregistered(HRESULT result)
+{
+    return result == kNotAClass || result == REGDB_E_CLASSNOTREG ||
+           result == CLASS_E_CLASSNOTAVAILABLE;
+}
+
+std::string unregisteredText(const std::string& server)
+{
+    return "no OPC server is registered as " + server +
+           (runningUnderWine() ? " in this Wine prefix (is VETREL_WINEPREFIX set?)" : "");
 }
 
 } // namespace opcprobe

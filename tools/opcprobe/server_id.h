@@ -16,4 +16,11 @@ std::string formatClsid(const CLSID& clsid);
 // is not registered or its entry holds no valid class identifier.
 std::optional<CLSID> clsidFromProgId(const std::string& progId);
 
+// What CLSIDFromProgID answers for a name that is not a class.
+inline constexpr HRESULT kNotAClass = static_cast<HRESULT>(0x800401F3);
+// The codes that say no server is registered under a ProgID or class identifier.
+bool isUnregistered(HRESULT result);
+// "no OPC server is registered as Vetrel.ExampleHost", with where to look under Wine.
+std::string unregisteredText(const std::string& server);
+
 } // namespace opcprobe

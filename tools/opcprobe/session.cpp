@@ -3,6 +3,8 @@
 #include "hresult_names.h"
 #include "platform/task_mem.h"
 #include "probe_group.h"
+#include "server_id.h"
+#include "value_parse.h"
 #include "value_text.h"
 #include "wide_text.h"
 
@@ -11,10 +13,20 @@ namespace opcprobe {
 using vetrel::platform::TaskMem;
 
 ProbeFailure::ProbeFailure(const std::string& what, HRESULT result)
-    : std::runtime_error(what + " failed: " + describeResult(result)), m_result(result)
+    : ProbeFailure(result, what + " failed: " + explainResult(result))
 {}
 
-Session::Session(const CLSID& server) : m_joined(CoInitializeEx(nullptr, COINIT_MULTITHREADED))
+ProbeFailure::ProbeFailure(HRESULT result, const std::string& message)
+    : std::runtime_error(message), m_result(result)
+{}
+
+ProbeFailure ProbeFailure::stated(const std::string& problem, HRESULT result)
+{
+    return ProbeFailure(result, explainResult(problem, result));
+}
+
+Session::Session(const CLSID& server, const std::string& shownAs)
+    : m_joined(CoInitializeEx(nullptr, COINIT_MULTITHREADED))
 {
     if (FAILED(m_joined)) throw ProbeFailure("CoInitializeEx", m_joined);
     // In-process servers answer as well, so the probe reaches any kind of OPC server.
@@ -23,7 +35,9 @@ Session::Session(const CLSID& server) : m_joined(CoInitializeEx(nullptr, COINIT_
                          IID_IOPCServer, m_server.putVoid());
     if (FAILED(created)) {
         CoUninitialize();
-        throw ProbeFailure("Connecting to the server", created);
+        const std::string name = shownAs.empty() ? formatClsid(server) : shownAs;
+        if (isUnregistered(created)) throw ProbeFailure::stated(unregisteredText(name), created);
+        throw ProbeFailure("Connecting to " + name, created);
     }
 }
 
@@ -88,8 +102,12 @@ std::vector<WriteResult> Session::write(const std::vector<Assignment>& assignmen
         results[i].error = added[i].error;
         if (FAILED(added[i].error)) continue;
         vetrel::Variant value;
-        results[i].error = parseValue(assignments[i].text, added[i].canonicalType, value);
-        if (FAILED(results[i].error)) continue;
+        if (const auto refused = parseValue(assignments[i].text, added[i].canonicalType, value)) {
+            results[i].error = refused->error;
+            results[i].problem = assignments[i].item + " is " + typeName(added[i].canonicalType) +
+                                 ": " + refused->reason;
+            continue;
+        }
         handles.push_back(added[i].server);
         values.push_back(std::move(value));
         positions.push_back(i);
@@ -104,7 +122,13 @@ std::vector<WriteResult> Session::write(const std::vector<Assignment>& assignmen
                                              wire.data(), &rawErrors);
     const auto errors = TaskMem<HRESULT>::adopt(rawErrors, handles.size());
     if (FAILED(hr) || !errors) throw ProbeFailure("Write", FAILED(hr) ? hr : E_POINTER);
-    for (size_t k = 0; k < handles.size(); ++k) results[positions[k]].error = errors[k];
+    for (size_t k = 0; k < handles.size(); ++k) {
+        WriteResult& result = results[positions[k]];
+        result.error = errors[k];
+        // Servers refuse such writes with codes of their choosing, OPC_E_BADTYPE among them.
+        if (FAILED(result.error) && !(added[positions[k]].accessRights & OPC_WRITEABLE))
+            result.problem = result.item + " is read-only";
+    }
     return results;
 }
 

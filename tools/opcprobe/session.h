@@ -16,10 +16,15 @@ namespace opcprobe {
 class ProbeFailure : public std::runtime_error
 {
 public:
+    // "what failed: " and the result in plain words.
     ProbeFailure(const std::string& what, HRESULT result);
+    // The problem as given, for failures the probe can say more about than the code does.
+    static ProbeFailure stated(const std::string& problem, HRESULT result);
     HRESULT result() const noexcept { return m_result; }
 
 private:
+    ProbeFailure(HRESULT result, const std::string& message);
+
     HRESULT m_result;
 };
 
@@ -54,13 +59,16 @@ struct WriteResult
 {
     std::string item;
     HRESULT error = S_OK;
+    // Why the probe refused the value itself; empty when the server answered.
+    std::string problem{};
 };
 
 class Session
 {
 public:
     // Joins the multithreaded apartment and activates the server, which COM starts when needed.
-    explicit Session(const CLSID& server);
+    // Failures name the server as shownAs, or by its class identifier when that is empty.
+    explicit Session(const CLSID& server, const std::string& shownAs = {});
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;

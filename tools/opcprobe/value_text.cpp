@@ -1,14 +1,9 @@
 #include "value_text.h"
 
 #include "hresult_names.h"
-#include "platform/bstr.h"
 #include "wide_text.h"
 
-#include <algorithm>
-#include <cctype>
 #include <charconv>
-#include <chrono>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -50,27 +45,26 @@ const char* nameOf(unsigned code, const auto& table)
     return nullptr;
 }
 
-// Shortest decimal form of a float, so 0.1f shows as 0.1 and not as its double expansion.
-double shortestDouble(float number)
+// The shortest digits that read back as the same number: 0.1f is 0.1, not its double's expansion.
+template <typename T> std::string shortestText(T number)
 {
     char digits[32];
-    const auto result = std::to_chars(digits, digits + sizeof digits, number);
+    return std::string(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
+}
+
+// A float as the double its shortest digits read as, which JSON then prints with those digits.
+double shortestDouble(float number)
+{
+    const std::string digits = shortestText(number);
     double widened = number;
-    std::from_chars(digits, result.ptr, widened);
+    std::from_chars(digits.data(), digits.data() + digits.size(), widened);
     return widened;
 }
 
 bool convert(const VARIANT& from, VARTYPE type, vetrel::Variant& to)
 {
-    return SUCCEEDED(VariantChangeType(to.out(), const_cast<VARIANT*>(&from), 0, type));
-}
-
-// Where a VARIANT keeps a value of an array's element type.
-void* elementStorage(VARIANT& value, VARTYPE element)
-{
-    if (element == VT_VARIANT) return &value;
-    if (element == VT_DECIMAL) return &value.decVal;
-    return &value.llVal;
+    return SUCCEEDED(VariantChangeTypeEx(to.out(), const_cast<VARIANT*>(&from), kPlainNumbers,
+                                         kPlainNumberFlags, type));
 }
 
 // The elements of a one-dimensional array, each as a VARIANT of its own.
@@ -91,71 +85,6 @@ std::vector<vetrel::Variant> elementsOf(const VARIANT& array)
         elements.push_back(std::move(item));
     }
     return elements;
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
-        text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
-        text.remove_suffix(1);
-    return text;
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
-HRESULT parseScalar(std::string_view text, VARTYPE type, vetrel::Variant& value)
-{
-    if (type == VT_BOOL && (equalsNoCase(text, "true") || equalsNoCase(text, "false"))) {
-        VARIANT* slot = value.out();
-        slot->vt = VT_BOOL;
-        slot->boolVal = equalsNoCase(text, "true") ? VARIANT_TRUE : VARIANT_FALSE;
-        return S_OK;
-    }
-    vetrel::Variant textValue;
-    VARIANT* slot = textValue.out();
-    slot->vt = VT_BSTR;
-    slot->bstrVal = vetrel::Bstr(widen(text)).detach();
-    if (type == VT_EMPTY || type == VT_BSTR) {
-        value = std::move(textValue);
-        return S_OK;
-    }
-    return VariantChangeType(value.out(), slot, 0, type);
-}
-
-HRESULT parseArray(std::string_view text, VARTYPE element, vetrel::Variant& value)
-{
-    text = trimmed(text);
-    if (text.size() < 2 || text.front() != '[' || text.back() != ']') return DISP_E_TYPEMISMATCH;
-    text = trimmed(text.substr(1, text.size() - 2));
-    std::vector<vetrel::Variant> elements;
-    while (!text.empty()) {
-        const size_t comma = std::min(text.find(','), text.size());
-        vetrel::Variant item;
-        if (const HRESULT hr = parseScalar(trimmed(text.substr(0, comma)), element, item);
-            FAILED(hr))
-            return hr;
-        elements.push_back(std::move(item));
-        text.remove_prefix(std::min(comma + 1, text.size()));
-    }
-    SAFEARRAY* array = SafeArrayCreateVector(element, 0, static_cast<ULONG>(elements.size()));
-    if (!array) return E_OUTOFMEMORY;
-    VARIANT* slot = value.out();
-    slot->vt = VT_ARRAY | element;
-    slot->parray = array;
-    for (LONG index = 0; index < static_cast<LONG>(elements.size()); ++index) {
-        VARIANT item = elements[static_cast<size_t>(index)].get();
-        // A string element is handed over as the string itself, every other as its storage.
-        void* source = element == VT_BSTR ? item.bstrVal : elementStorage(item, element);
-        if (const HRESULT hr = SafeArrayPutElement(array, &index, source); FAILED(hr)) return hr;
-    }
-    return S_OK;
 }
 
 } // namespace
@@ -198,28 +127,6 @@ std::string qualityText(WORD quality)
     return text;
 }
 
-std::string timeText(const FILETIME& time)
-{
-    using namespace std::chrono;
-    using Ticks = duration<long long, std::ratio<1, 10'000'000>>;
-    // 100-nanosecond ticks from 1601 to 1970.
-    constexpr long long kUnixEpoch = 116'444'736'000'000'000LL;
-    const long long ticks = static_cast<long long>(
-        (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
-    if (ticks == 0) return {};
-    const sys_time<Ticks> moment{Ticks(ticks - kUnixEpoch)};
-    const sys_days day = floor<days>(moment);
-    const year_month_day date{day};
-    const hh_mm_ss clock{floor<milliseconds>(moment - day)};
-    char text[40];
-    std::snprintf(
-        text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
-        static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-        static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
-        static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
-    return text;
-}
-
 std::string valueText(const VARIANT& value)
 {
     if (value.vt & VT_ARRAY) {
@@ -242,7 +149,11 @@ std::string valueText(const VARIANT& value)
     case VT_BSTR:
         return narrow(value.bstrVal);
     case VT_R4:
-        return valueJson(value).dump();
+        return shortestText(value.fltVal);
+    case VT_R8:
+        return shortestText(value.dblVal);
+    case VT_DATE:
+        return dateText(value.date);
     default:
         break;
     }
@@ -294,10 +205,11 @@ nlohmann::json valueJson(const VARIANT& value)
     return valueText(value);
 }
 
-HRESULT parseValue(std::string_view text, VARTYPE type, vetrel::Variant& value)
+void* elementStorage(VARIANT& value, VARTYPE element)
 {
-    if (type & VT_ARRAY) return parseArray(text, type & VT_TYPEMASK, value);
-    return parseScalar(text, type, value);
+    if (element == VT_VARIANT) return &value;
+    if (element == VT_DECIMAL) return &value.decVal;
+    return &value.llVal;
 }
 
 } // namespace opcprobe
