@@ -31,8 +31,7 @@ const LevelLimit& limitOf(const OPCTag& tag, AlarmLevel level) noexcept
 AlarmLevel levelOf(const OPCTag& tag) noexcept
 {
     Variant number;
-    if (FAILED(VariantChangeType(number.out(), const_cast<VARIANT*>(&tag.m_value.get()), 0, VT_R4)))
-        return AlarmLevel::Normal;
+    if (FAILED(changeType(number, tag.m_value.get(), VT_R4))) return AlarmLevel::Normal;
     const float value = number.get().fltVal;
     for (const LevelTest& test : kTestOrder) {
         const LevelLimit& limit = limitOf(tag, test.level);

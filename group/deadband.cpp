@@ -1,5 +1,7 @@
 #include "group/deadband.h"
 
+#include "platform/variant.h"
+
 #include <cmath>
 
 namespace vetrel {
@@ -24,10 +26,9 @@ bool isNumeric(VARTYPE type) noexcept
 // value as a float, or false when it has none.
 bool asFloat(const VARIANT& value, FLOAT& result) noexcept
 {
-    VARIANT converted;
-    VariantInit(&converted);
-    if (FAILED(VariantChangeType(&converted, const_cast<VARIANT*>(&value), 0, VT_R4))) return false;
-    result = converted.fltVal;
+    Variant converted;
+    if (FAILED(changeType(converted, value, VT_R4))) return false;
+    result = converted.get().fltVal;
     return true;
 }
 

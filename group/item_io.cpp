@@ -4,16 +4,6 @@
 
 namespace vetrel {
 
-namespace {
-
-// value converted to type into a new Variant, the source left as it is.
-HRESULT convert(const VARIANT& value, VARTYPE type, Variant& converted)
-{
-    return VariantChangeType(converted.out(), const_cast<VARIANT*>(&value), 0, type);
-}
-
-} // namespace
-
 HRESULT readItemValue(const OPCItem& item, VARIANT& value, WORD& quality, FILETIME& timestamp)
 {
     quality = item.m_quality;
@@ -21,7 +11,7 @@ HRESULT readItemValue(const OPCItem& item, VARIANT& value, WORD& quality, FILETI
     HRESULT hr = item.m_value.copyTo(&value);
     if (FAILED(hr) || item.m_requestedDataType == VT_EMPTY) return hr;
     Variant converted;
-    hr = convert(value, item.m_requestedDataType, converted);
+    hr = changeType(converted, value, item.m_requestedDataType);
     if (FAILED(hr)) {
         quality = 0;
         return hr;
@@ -35,7 +25,7 @@ HRESULT writeItemValue(OPCItem& item, const VARIANT& value)
 {
     if (!(item.m_accessRights & OPC_WRITEABLE)) return OPC_E_BADRIGHTS;
     Variant converted;
-    const HRESULT hr = convert(value, item.m_canonicalDataType, converted);
+    const HRESULT hr = changeType(converted, value, item.m_canonicalDataType);
     if (FAILED(hr)) return hr;
     item.m_value = converted;
     item.m_changed = true;

@@ -43,7 +43,7 @@ HRESULT tryRequestedType(const VARIANT& value, VARTYPE requested) noexcept
 {
     if (requested == VT_EMPTY) return S_OK;
     Variant trial;
-    return VariantChangeType(trial.out(), const_cast<VARIANT*>(&value), 0, requested);
+    return changeType(trial, value, requested);
 }
 
 std::unique_ptr<OPCItem> makeItem(const OPCITEMDEF& definition, ValidatedItem&& validated)

@@ -84,4 +84,13 @@ private:
     VARIANT m_value;
 };
 
+// value converted to type into converted, by the rules of VariantChangeTypeEx for the locale and
+// flags given (by default those VariantChangeType uses); value stays as it is.
+inline HRESULT changeType(Variant& converted, const VARIANT& value, VARTYPE type,
+                          LCID locale = LOCALE_USER_DEFAULT, USHORT flags = 0) noexcept
+{
+    // The conversion only reads its source, whatever its signature says.
+    return VariantChangeTypeEx(converted.out(), const_cast<VARIANT*>(&value), locale, flags, type);
+}
+
 } // namespace vetrel

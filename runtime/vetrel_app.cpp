@@ -50,6 +50,8 @@ CVetrelApp& CVetrelApp::instance() noexcept
 }
 
 CVetrelApp::CVetrelApp() = default;
+// Here, where the class factory is a complete type.
+CVetrelApp::~CVetrelApp() = default;
 
 bool CVetrelApp::start(REFCLSID clsid, DWORD rate)
 {
@@ -66,15 +68,14 @@ bool CVetrelApp::start(REFCLSID clsid, DWORD rate)
         stopComponents();
         return false;
     };
-    if (FAILED(CoGetMalloc(MEMCTX_TASK, &m_taskAllocator))) return fail();
+    if (FAILED(CoGetMalloc(MEMCTX_TASK, m_taskAllocator.put()))) return fail();
     CoFileTimeNow(&m_startTime);
 
-    m_factory = new (std::nothrow) ClassFactory;
+    m_factory = platform::ComPtr<ClassFactory>(new (std::nothrow) ClassFactory);
     if (!m_factory) return fail();
-    m_factory->AddRef();
-    if (!m_pins.pin(*m_factory)) return fail();
-    if (FAILED(CoRegisterClassObject(clsid, m_factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                                     &m_factoryCookie)))
+    if (!m_pins.pin(*m_factory.get())) return fail();
+    if (FAILED(CoRegisterClassObject(clsid, m_factory.get(), CLSCTX_LOCAL_SERVER,
+                                     REGCLS_MULTIPLEUSE, &m_factoryCookie)))
         return fail();
 
     m_serverRate = std::max(rate, kMinimumRate);
@@ -100,10 +101,8 @@ void CVetrelApp::stopComponents() noexcept
 {
     stopServing();
     m_pins.release();
-    if (m_factory) m_factory->Release();
-    m_factory = nullptr;
-    if (m_taskAllocator) m_taskAllocator->Release();
-    m_taskAllocator = nullptr;
+    m_factory.reset();
+    m_taskAllocator.reset();
     // COM counts initialisations per thread: only the thread that joined may leave.
     if (m_comInitialised && m_comThread == std::this_thread::get_id()) CoUninitialize();
     m_comInitialised = false;

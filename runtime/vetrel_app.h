@@ -3,6 +3,7 @@
 #pragma once
 
 #include "group/item_index.h"
+#include "platform/com_ptr.h"
 #include "platform/timer.h"
 #include "runtime/interface_pins.h"
 #include "runtime/runtime_lock.h"
@@ -109,11 +110,11 @@ public:
     // False, with the text unchanged, when there is no memory for it.
     bool setVendorText(std::string_view vendor);
     FILETIME startTime() const noexcept { return m_startTime; }
-    IMalloc* taskAllocator() const noexcept { return m_taskAllocator; }
+    IMalloc* taskAllocator() const noexcept { return m_taskAllocator.get(); }
 
 private:
     CVetrelApp();
-    ~CVetrelApp() = default;
+    ~CVetrelApp();
 
     // No new clients and no more scans: revokes the class object and stops the timer.
     void stopServing() noexcept;
@@ -137,8 +138,8 @@ private:
     bool m_started = false;
     bool m_comInitialised = false;
     std::thread::id m_comThread;
-    IMalloc* m_taskAllocator = nullptr;
-    ClassFactory* m_factory = nullptr;
+    platform::ComPtr<IMalloc> m_taskAllocator;
+    platform::ComPtr<ClassFactory> m_factory;
     DWORD m_factoryCookie = 0;
     ServedInterfacePins m_pins;
     std::unique_ptr<platform::Timer> m_timer;

@@ -1,7 +1,6 @@
 #include "server/common_interface.h"
 
 #include "platform/task_mem.h"
-#include "runtime/client_text.h"
 #include "runtime/locked_boundary.h"
 #include "server/opc_server.h"
 
@@ -44,12 +43,11 @@ HRESULT STDMETHODCALLTYPE IOPCCommonObject::GetErrorString(HRESULT, LPWSTR*) noe
     return E_FAIL;
 }
 
-HRESULT STDMETHODCALLTYPE IOPCCommonObject::SetClientName(LPCWSTR szName) noexcept
+HRESULT STDMETHODCALLTYPE IOPCCommonObject::SetClientName(LPCWSTR) noexcept
 {
-    return lockedBoundary(owner(), [&](auto&) -> HRESULT {
-        owner().setClientName(fromClientText(szName));
-        return S_OK;
-    });
+    // Nothing in the runtime shows a client's name, so none is kept; the call still answers as
+    // every other call of the connection does.
+    return lockedBoundary(owner(), [](auto&) -> HRESULT { return S_OK; });
 }
 
 } // namespace vetrel

@@ -39,7 +39,6 @@ public:
     // Every call into this server's client goes through it.
     ClientLane& lane() noexcept { return m_lane; }
     FILETIME creationTime() const noexcept { return m_creationTime; }
-    void setClientName(std::string name) noexcept { m_clientName = std::move(name); }
     const GroupList& groups() const noexcept { return m_groups; }
     SubscriptionList& subscriptions() noexcept { return m_subscriptions; }
     const SubscriptionList& subscriptions() const noexcept { return m_subscriptions; }
@@ -83,7 +82,6 @@ private:
     std::atomic<LONG> m_refCount{0};
     const unsigned m_connectionNumber;
     FILETIME m_creationTime{};
-    std::string m_clientName;
     std::atomic<bool> m_detached{false};
     IOPCServerObject m_serverObject{*this};
     IOPCBrowseServerAddressSpaceObject m_browseObject{*this};

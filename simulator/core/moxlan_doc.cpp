@@ -118,11 +118,9 @@ std::optional<float> CMoxlanDoc::WrittenValue(DWORD hTag)
     vetrel::Variant written;
     if (!ReadTag(hTag, written.out())) return std::nullopt;
     // The runtime keeps the tag's own type, VT_R4; any other value is converted.
-    VARIANT asFloat;
-    VariantInit(&asFloat);
-    if (FAILED(VariantChangeType(&asFloat, const_cast<VARIANT*>(&written.get()), 0, VT_R4)))
-        return std::nullopt;
-    return asFloat.fltVal;
+    vetrel::Variant asFloat;
+    if (FAILED(vetrel::changeType(asFloat, written.get(), VT_R4))) return std::nullopt;
+    return asFloat.get().fltVal;
 }
 
 void CMoxlanDoc::OnTagWritten(DWORD hTag, float value)

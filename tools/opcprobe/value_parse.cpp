@@ -95,9 +95,8 @@ std::optional<ValueRefusal> parseDecimal(std::string_view text, VARTYPE type,
     if (!isPlainDecimal(text))
         return ValueRefusal{DISP_E_TYPEMISMATCH, quoted(text) + " is not a number"};
     const vetrel::Variant plain = textVariant(text);
-    VARIANT source = plain.get();
     const HRESULT hr =
-        VariantChangeTypeEx(value.out(), &source, kPlainNumbers, kPlainNumberFlags, type);
+        vetrel::changeType(value, plain.get(), type, kPlainNumbers, kPlainNumberFlags);
     if (hr == DISP_E_OVERFLOW) return ValueRefusal{hr, quoted(text) + " is out of range"};
     if (FAILED(hr)) return ValueRefusal{hr, quoted(text) + " is not a number"};
     return std::nullopt;

@@ -63,8 +63,7 @@ double shortestDouble(float number)
 
 bool convert(const VARIANT& from, VARTYPE type, vetrel::Variant& to)
 {
-    return SUCCEEDED(VariantChangeTypeEx(to.out(), const_cast<VARIANT*>(&from), kPlainNumbers,
-                                         kPlainNumberFlags, type));
+    return SUCCEEDED(vetrel::changeType(to, from, type, kPlainNumbers, kPlainNumberFlags));
 }
 
 // The elements of a one-dimensional array, each as a VARIANT of its own.
