@@ -74,8 +74,10 @@ int showDocument(CMoxlanDoc& doc, CDocumentFiles& files)
     // document's tags are there by then. Without a server the window still edits and simulates.
     const bool serving = InitVetrel(kMoxlanClsid, kServerRate);
     if (!serving) report(frame, kServerRefusedMessage);
-    if (const std::string problem = registrationProblem(); serving && !problem.empty())
-        report(frame, problem);
+    if (serving) {
+        if (const std::string problem = registrationProblem(); !problem.empty())
+            report(frame, problem);
+    }
     ShowWindow(frame.hwnd(), SW_SHOW);
     UpdateWindow(frame.hwnd());
     if (!serving) showMessage(frame.hwnd(), kServerRefusedMessage, MB_ICONEXCLAMATION);

@@ -1,4 +1,4 @@
-// Calendar times for tests, as SYSTEMTIME and as UTC FILETIME.
+// Calendar times for tests, as SYSTEMTIME and as UTC FILETIME, and FILETIMEs as tick counts.
 #pragma once
 
 #include "vetrel/com.h"
@@ -19,6 +19,12 @@ inline SYSTEMTIME systemTime(WORD year, WORD month, WORD day, WORD hour = 0, WOR
     time.wSecond = second;
     time.wMilliseconds = milliseconds;
     return time;
+}
+
+// A FILETIME as one number of 100-ns ticks, for comparing and ordering.
+inline ULONGLONG ticks(const FILETIME& time)
+{
+    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
 inline FILETIME fileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second,

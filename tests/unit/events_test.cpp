@@ -20,6 +20,7 @@ using vetrel::platform::TaskAllocationFault;
 using vetrel::test::ClientConnection;
 using vetrel::test::ComPtr;
 using vetrel::test::RecordingEventSink;
+using vetrel::test::ticks;
 using vetrel::test::TraceRecorder;
 using vetrel::test::unknownOut;
 using Event = RecordingEventSink::Event;
@@ -33,11 +34,6 @@ std::vector<std::string> takeTexts(LPWSTR* texts, DWORD count)
     for (DWORD i = 0; i < count; ++i) taken.push_back(vetrel::test::takeText(texts[i]));
     CoTaskMemFree(texts);
     return taken;
-}
-
-ULONGLONG ticks(const FILETIME& time)
-{
-    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
 // One client of the event server: its connection and the connection's IOPCEventServer.

@@ -15,15 +15,11 @@ namespace {
 
 using WideString = std::basic_string<WCHAR>;
 using vetrel::test::fileTime;
+using vetrel::test::ticks;
 
 WideString wide(std::u16string_view text)
 {
     return WideString(text.begin(), text.end());
-}
-
-ULONGLONG ticks(const FILETIME& time)
-{
-    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
 // --- Global memory ---------------------------------------------------------------------------

@@ -18,16 +18,12 @@ using vetrel::test::fieldAt;
 using vetrel::test::RecordingAdviseSink;
 using vetrel::test::RecordingDataCallback;
 using vetrel::test::RecordingEventSink;
+using vetrel::test::ticks;
 using vetrel::test::unknownOut;
 using vetrel::test::wide;
 
 constexpr WORD kGood = 0xC0;
 constexpr auto kDelivered = std::chrono::seconds(5);
-
-ULONGLONG ticks(const FILETIME& time)
-{
-    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
 
 FILETIME plusTicks(FILETIME time, ULONGLONG more)
 {
