@@ -1,7 +1,7 @@
 #include "events/event_categories.h"
 
-#include "runtime/client_arrays.h"
-#include "runtime/client_text.h"
+#include "comkit/client_arrays.h"
+#include "comkit/client_text.h"
 
 namespace vetrel {
 

@@ -4,7 +4,7 @@
 
 #include "events/event_record.h"
 #include "platform/com_ptr.h"
-#include "runtime/client_delivery.h"
+#include "comkit/client_delivery.h"
 
 namespace vetrel {
 

@@ -2,7 +2,7 @@
 // subscription has been handed its copy. Level alarms and the host's messages both become one.
 #pragma once
 
-#include "runtime/opc_tag.h"
+#include "tags/opc_tag.h"
 #include "vetrel/opc.h"
 
 #include <string>

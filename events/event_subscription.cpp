@@ -1,8 +1,8 @@
 #include "events/event_subscription.h"
 
 #include "events/event_delivery.h"
-#include "runtime/vetrel_app.h"
-#include "server/opc_server.h"
+#include "comkit/runtime_lock.h"
+#include "events/subscription_list.h"
 
 namespace vetrel {
 
@@ -43,7 +43,7 @@ ULONG STDMETHODCALLTYPE COPCEventSubscription::Release() noexcept
 {
     // Under the lock, so that this Release and the end of the server agree on which of them
     // ends the subscription.
-    auto held = CVetrelApp::instance().lock();
+    auto held = holdRuntimeLock();
     trace("COPCEventSubscription::Release(%d)", static_cast<int>(m_refCount.load()));
     return static_cast<ULONG>(releaseReference());
 }
@@ -52,7 +52,7 @@ LONG COPCEventSubscription::releaseReference() noexcept
 {
     const LONG count = m_refCount.fetch_sub(1) - 1;
     if (count == 0) {
-        if (m_server) m_server->subscriptions().remove(*this);
+        if (m_list) m_list->remove(*this);
         delete this;
     }
     return count;
@@ -65,7 +65,7 @@ void COPCEventSubscription::retain() noexcept
 
 void COPCEventSubscription::drop() noexcept
 {
-    auto held = CVetrelApp::instance().lock();
+    auto held = holdRuntimeLock();
     releaseReference();
 }
 
@@ -77,7 +77,7 @@ void COPCEventSubscription::prepareEvent(const OPCEventRecord& record, ClientDel
 
 void COPCEventSubscription::leaveServer(PendingDisconnects& disconnects) noexcept
 {
-    m_server = nullptr;
+    m_list = nullptr;
     if (m_refCount == 0) {
         delete this;
         return;

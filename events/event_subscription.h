@@ -4,18 +4,18 @@
 
 #include "events/event_record.h"
 #include "events/subscription_mgt.h"
-#include "runtime/client_delivery.h"
-#include "runtime/intrusive_list.h"
-#include "runtime/pending_disconnects.h"
-#include "server/connection_point.h"
-#include "server/query_interface.h"
+#include "comkit/client_delivery.h"
+#include "comkit/intrusive_list.h"
+#include "comkit/pending_disconnects.h"
+#include "comkit/connection_point.h"
+#include "comkit/query_interface.h"
 
 #include <array>
 #include <atomic>
 
 namespace vetrel {
 
-class OPCServer;
+class SubscriptionList;
 
 class COPCEventSubscription final : public IUnknown, public Detachable
 {
@@ -24,9 +24,9 @@ public:
     static constexpr DWORD kRevisedBufferTime = 0;
     static constexpr DWORD kRevisedMaxSize = 1;
 
-    // A subscription of server, not yet listed and not yet referenced.
-    COPCEventSubscription(OPCServer& server, OPCHANDLE clientSubscription) noexcept
-        : m_server(&server), m_clientSubscription(clientSubscription)
+    // A subscription of the server whose list is given, not yet listed and not yet referenced.
+    COPCEventSubscription(SubscriptionList& list, OPCHANDLE clientSubscription) noexcept
+        : m_list(&list), m_clientSubscription(clientSubscription)
     {}
     COPCEventSubscription(const COPCEventSubscription&) = delete;
     COPCEventSubscription& operator=(const COPCEventSubscription&) = delete;
@@ -70,7 +70,8 @@ private:
     // is made when riid asks for it.
     std::array<InterfaceRow, 3> interfaceRows(REFIID riid) noexcept;
 
-    OPCServer* m_server;
+    // The server's list while the subscription is in it.
+    SubscriptionList* m_list;
     std::atomic<LONG> m_refCount{0};
     OPCHANDLE m_clientSubscription;
     std::atomic<bool> m_inert{false};

@@ -1,7 +1,7 @@
 #include "events/level_alarm.h"
 
 #include "platform/variant.h"
-#include "runtime/timestamp.h"
+#include "tags/timestamp.h"
 
 #include <new>
 

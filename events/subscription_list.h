@@ -3,7 +3,7 @@
 #pragma once
 
 #include "events/event_subscription.h"
-#include "runtime/intrusive_list.h"
+#include "comkit/intrusive_list.h"
 
 namespace vetrel {
 

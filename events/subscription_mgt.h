@@ -3,7 +3,7 @@
 // subscription has ended), without a trace line.
 #pragma once
 
-#include "runtime/interface_object.h"
+#include "comkit/interface_object.h"
 #include "vetrel/opc.h"
 
 namespace vetrel {

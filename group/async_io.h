@@ -2,7 +2,7 @@
 // answered on the runtime's next tick as stream blocks through the group's data object.
 #pragma once
 
-#include "runtime/interface_object.h"
+#include "comkit/interface_object.h"
 #include "vetrel/opc.h"
 
 namespace vetrel {

@@ -2,7 +2,7 @@
 // the runtime's next tick through the group's IOPCDataCallback.
 #pragma once
 
-#include "runtime/interface_object.h"
+#include "comkit/interface_object.h"
 #include "vetrel/opc.h"
 
 namespace vetrel {

@@ -5,7 +5,7 @@
 
 #include "group/opc_item.h"
 #include "platform/com_ptr.h"
-#include "runtime/client_delivery.h"
+#include "comkit/client_delivery.h"
 
 #include <span>
 

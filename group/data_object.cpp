@@ -2,8 +2,8 @@
 
 #include "group/opc_group.h"
 #include "group/stream_blocks.h"
-#include "runtime/trace.h"
-#include "runtime/vetrel_app.h"
+#include "comkit/trace.h"
+#include "comkit/runtime_lock.h"
 
 #include <memory>
 
@@ -160,7 +160,7 @@ HRESULT STDMETHODCALLTYPE IOPCDataObject::DAdvise(FORMATETC* pformatetc, DWORD,
     if (!pformatetc || !pAdvSink || !pdwConnection) return E_POINTER;
     const DWORD format = pformatetc->cfFormat;
     {
-        auto held = CVetrelApp::instance().lock();
+        auto held = holdRuntimeLock();
         const Slot* slot = slotOf(format);
         if (!slot) return DV_E_FORMATETC;
         if (slot->sink) return CONNECT_E_ADVISELIMIT;
@@ -170,7 +170,7 @@ HRESULT STDMETHODCALLTYPE IOPCDataObject::DAdvise(FORMATETC* pformatetc, DWORD,
     assertLockNotHeld();
     const HRESULT hr = pAdvSink->QueryInterface(IID_IAdviseSink, sink.putVoid());
     if (FAILED(hr)) return hr;
-    auto held = CVetrelApp::instance().lock();
+    auto held = holdRuntimeLock();
     Slot* slot = slotOf(format);
     // Another DAdvise won meanwhile.
     if (slot->sink) return CONNECT_E_ADVISELIMIT;
@@ -184,7 +184,7 @@ HRESULT STDMETHODCALLTYPE IOPCDataObject::DUnadvise(DWORD dwConnection) noexcept
     trace("IOPCDataObject::DUnadvise");
     ComPtr<IAdviseSink> released;
     {
-        auto held = CVetrelApp::instance().lock();
+        auto held = holdRuntimeLock();
         Slot* slot = slotOf(dwConnection);
         if (!slot || !slot->sink) return OLE_E_NOCONNECTION;
         released = std::move(slot->sink);

@@ -6,8 +6,8 @@
 #include "group/opc_item.h"
 #include "platform/com_ptr.h"
 #include "platform/global_memory.h"
-#include "runtime/client_delivery.h"
-#include "runtime/interface_object.h"
+#include "comkit/client_delivery.h"
+#include "comkit/interface_object.h"
 
 #include <span>
 #include <vector>

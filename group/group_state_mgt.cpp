@@ -3,9 +3,8 @@
 #include "group/deadband.h"
 #include "group/opc_group.h"
 #include "group/update_rate.h"
-#include "runtime/client_text.h"
-#include "runtime/locked_boundary.h"
-#include "server/opc_server.h"
+#include "comkit/client_text.h"
+#include "comkit/locked_boundary.h"
 
 #include <new>
 
@@ -54,7 +53,7 @@ HRESULT STDMETHODCALLTYPE IOPCGroupStateMgtObject::SetState(DWORD* pRequestedUpd
         // collected so far to the next scan.
         if (pRequestedUpdateRate)
             state.updateRate =
-                reviseUpdateRate(*pRequestedUpdateRate, CVetrelApp::instance().serverRate());
+                reviseUpdateRate(*pRequestedUpdateRate, serverRate());
         if (pActive) state.active = *pActive;
         if (phClientGroup) state.clientHandle = *phClientGroup;
         if (pPercentDeadband) state.percentDeadband = *pPercentDeadband;
@@ -85,17 +84,14 @@ HRESULT STDMETHODCALLTYPE IOPCGroupStateMgtObject::CloneGroup(LPCWSTR szName, RE
     return lockedBoundary(owner(), [&](auto&) -> HRESULT {
         const OPCGroup& source = owner();
         // A group removed from its server has no list to join.
-        OPCServer* server = source.server();
+        GroupOwner* server = source.server();
         if (!server) return E_FAIL;
         std::string name = fromClientText(szName);
-        if (name.empty()) name = server->groups().defaultName();
-        if (server->groups().findByName(name)) return OPC_E_DUPLICATENAME;
-
         auto items = source.copyItems();
         GroupState state = owner().state();
         state.active = FALSE;
         OPCGroup* clone = nullptr;
-        const HRESULT hr = server->addGroup(std::move(name), state, riid, ppUnk, clone);
+        const HRESULT hr = server->addNamedGroup(std::move(name), state, riid, ppUnk, clone);
         if (FAILED(hr)) return hr;
         for (auto& item : items) {
             try {

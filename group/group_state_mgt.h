@@ -1,7 +1,7 @@
 // The IOPCGroupStateMgt object of a group: its state, name and clone.
 #pragma once
 
-#include "runtime/interface_object.h"
+#include "comkit/interface_object.h"
 #include "vetrel/opc.h"
 
 namespace vetrel {

@@ -1,12 +1,12 @@
 #include "group/item_enumerator.h"
 
 #include "group/item_list.h"
-#include "runtime/client_arrays.h"
-#include "runtime/client_text.h"
-#include "runtime/com_boundary.h"
-#include "runtime/trace.h"
-#include "runtime/vetrel_app.h"
-#include "server/query_interface.h"
+#include "comkit/client_arrays.h"
+#include "comkit/client_text.h"
+#include "comkit/com_boundary.h"
+#include "comkit/trace.h"
+#include "comkit/runtime_lock.h"
+#include "comkit/query_interface.h"
 
 #include <new>
 
@@ -91,7 +91,7 @@ HRESULT STDMETHODCALLTYPE IOPCItemEnumerator::Next(ULONG celt, OPCITEMATTRIBUTES
 {
     trace("IOPCItemEnumerator::Next");
     if (!ppItemArray) return E_INVALIDARG;
-    auto held = CVetrelApp::instance().lock();
+    auto held = holdRuntimeLock();
     // Room for what is handed out, not for what was asked: celt is the client's number.
     size_t count = 0;
     const HRESULT hr = m_cursor.next(m_snapshot.size(), celt, pceltFetched, count);
@@ -111,14 +111,14 @@ HRESULT STDMETHODCALLTYPE IOPCItemEnumerator::Next(ULONG celt, OPCITEMATTRIBUTES
 HRESULT STDMETHODCALLTYPE IOPCItemEnumerator::Skip(ULONG celt) noexcept
 {
     trace("IOPCItemEnumerator::Skip");
-    auto held = CVetrelApp::instance().lock();
+    auto held = holdRuntimeLock();
     return m_cursor.skip(m_snapshot.size(), celt);
 }
 
 HRESULT STDMETHODCALLTYPE IOPCItemEnumerator::Reset() noexcept
 {
     trace("IOPCItemEnumerator::Reset");
-    auto held = CVetrelApp::instance().lock();
+    auto held = holdRuntimeLock();
     m_cursor.reset();
     return S_OK;
 }
@@ -129,7 +129,7 @@ HRESULT STDMETHODCALLTYPE IOPCItemEnumerator::Clone(IEnumOPCItemAttributes** ppE
     if (!ppEnum) return E_INVALIDARG;
     *ppEnum = nullptr;
     return comBoundary([&] {
-        auto held = CVetrelApp::instance().lock();
+        auto held = holdRuntimeLock();
         auto* clone = new IOPCItemEnumerator(m_snapshot, m_cursor.position());
         clone->AddRef();
         *ppEnum = clone;

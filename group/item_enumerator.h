@@ -2,7 +2,7 @@
 // it is created; later changes to the group do not reach it.
 #pragma once
 
-#include "server/enum_cursor.h"
+#include "comkit/enum_cursor.h"
 #include "vetrel/opc.h"
 
 #include <atomic>

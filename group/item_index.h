@@ -4,8 +4,8 @@
 #pragma once
 
 #include "group/opc_item.h"
-#include "runtime/handle_table.h"
-#include "runtime/intrusive_list.h"
+#include "comkit/handle_table.h"
+#include "comkit/intrusive_list.h"
 
 #include <string>
 #include <unordered_map>
@@ -48,5 +48,8 @@ private:
     HandleTable<OPCItem> m_handles;
     std::unordered_map<std::string, Followers> m_followers;
 };
+
+// The index of every item of the runtime. The caller holds the runtime lock.
+ItemIndex& followers() noexcept;
 
 } // namespace vetrel

@@ -1,6 +1,6 @@
 #include "group/item_io.h"
 
-#include "runtime/vetrel_app.h"
+#include "tags/tag_tree.h"
 
 namespace vetrel {
 
@@ -30,7 +30,7 @@ HRESULT writeItemValue(OPCItem& item, const VARIANT& value)
     item.m_value = converted;
     item.m_changed = true;
     // Only the writing group's item changes now; the others follow when the host publishes.
-    CVetrelApp::instance().writeTagByName(item.m_tagName, converted.get());
+    writeTagByName(item.m_tagName, converted.get());
     return S_OK;
 }
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "group/opc_item.h"
-#include "runtime/intrusive_list.h"
+#include "comkit/intrusive_list.h"
 
 #include <memory>
 

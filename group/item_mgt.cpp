@@ -12,7 +12,7 @@ namespace {
 
 // One definition of AddItems (add) or ValidateItems: its error, and its result entry filled
 // when it passed.
-HRESULT checkItem(OPCGroup& group, const OPCITEMDEF& definition, CVetrelApp::Lock& lock, bool add,
+HRESULT checkItem(OPCGroup& group, const OPCITEMDEF& definition, RuntimeHold& lock, bool add,
                   OPCITEMRESULT& result)
 {
     ValidatedItem validated;

@@ -2,7 +2,7 @@
 // and the item attribute enumerator.
 #pragma once
 
-#include "runtime/interface_object.h"
+#include "comkit/interface_object.h"
 #include "vetrel/opc.h"
 
 namespace vetrel {

@@ -1,16 +1,17 @@
 #include "group/item_validation.h"
 
-#include "runtime/client_text.h"
-#include "runtime/host_callbacks.h"
-#include "runtime/timestamp.h"
+#include "comkit/client_text.h"
+#include "comkit/host_callbacks.h"
+#include "tags/tag_tree.h"
+#include "tags/timestamp.h"
 
 namespace vetrel {
 
 namespace {
 
-OPCTag* findOrOffer(ValidatedItem& validated, CVetrelApp::Lock& lock)
+OPCTag* findOrOffer(ValidatedItem& validated, RuntimeHold& lock)
 {
-    TagTree& tags = CVetrelApp::instance().tags();
+    TagTree& tags = tagTree();
     if (OPCTag* tag = tags.find(validated.accessPath, validated.itemID)) return tag;
     const auto unknownItem = hostCallbacks().unknownItem.load();
     if (!unknownItem) return nullptr;
@@ -26,7 +27,7 @@ OPCTag* findOrOffer(ValidatedItem& validated, CVetrelApp::Lock& lock)
 
 } // namespace
 
-HRESULT validateItemDef(const OPCITEMDEF& definition, CVetrelApp::Lock& lock,
+HRESULT validateItemDef(const OPCITEMDEF& definition, RuntimeHold& lock,
                         ValidatedItem& validated)
 {
     validated.accessPath = fromClientText(definition.szAccessPath);

@@ -1,9 +1,11 @@
 #include "group/opc_group.h"
 
-#include "runtime/host_callbacks.h"
-#include "runtime/trace.h"
-#include "runtime/vetrel_app.h"
-#include "server/query_interface.h"
+#include "comkit/host_callbacks.h"
+#include "comkit/trace.h"
+#include "comkit/runtime_lock.h"
+#include "group/item_index.h"
+#include "tags/tag_tree.h"
+#include "comkit/query_interface.h"
 
 namespace vetrel {
 
@@ -19,9 +21,9 @@ void tellHostOfRemovals(std::vector<ItemRemovalNotice>& notices) noexcept
     }
 }
 
-OPCGroup::OPCGroup(OPCServer& server, std::string name, const GroupState& state)
+OPCGroup::OPCGroup(GroupOwner& server, std::string name, const GroupState& state)
     : m_server(&server), m_name(std::move(name)), m_state(state),
-      m_items(CVetrelApp::instance().followers(), *this)
+      m_items(followers(), *this)
 {}
 
 HRESULT STDMETHODCALLTYPE OPCGroup::QueryInterface(REFIID riid, void** object) noexcept
@@ -62,7 +64,7 @@ ULONG STDMETHODCALLTYPE OPCGroup::Release() noexcept
 {
     // Under the lock, so that this Release and a RemoveGroup agree on which of them ends the
     // group.
-    auto held = CVetrelApp::instance().lock();
+    auto held = holdRuntimeLock();
     trace("OPCGroup::Release(%d)", static_cast<int>(m_refCount.load()));
     return static_cast<ULONG>(releaseReference());
 }
@@ -82,7 +84,7 @@ void OPCGroup::retain() noexcept
 
 void OPCGroup::drop() noexcept
 {
-    auto held = CVetrelApp::instance().lock();
+    auto held = holdRuntimeLock();
     releaseReference();
 }
 
@@ -91,7 +93,7 @@ OPCItem* OPCGroup::addItem(std::unique_ptr<OPCItem> item)
     assertLockHeld();
     OPCItem* added = m_items.add(std::move(item));
     if (!added) return nullptr;
-    if (OPCTag* tag = CVetrelApp::instance().tags().find({}, added->m_tagName))
+    if (OPCTag* tag = tagTree().find({}, added->m_tagName))
         ++tag->m_itemRefCount;
     return added;
 }
@@ -101,7 +103,7 @@ bool OPCGroup::removeItem(OPCHANDLE serverHandle, std::vector<ItemRemovalNotice>
     assertLockHeld();
     const OPCItem* item = m_items.find(serverHandle);
     if (!item) return false;
-    if (OPCTag* tag = CVetrelApp::instance().tags().find({}, item->m_tagName)) {
+    if (OPCTag* tag = tagTree().find({}, item->m_tagName)) {
         // The notice is made before anything changes, so running out of memory here leaves
         // the item and the count as they were.
         if (tag->m_itemRefCount <= 1 && hostCallbacks().itemRemoval.load())

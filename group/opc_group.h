@@ -4,16 +4,17 @@
 #include "group/async_io.h"
 #include "group/async_io2.h"
 #include "group/data_object.h"
+#include "group/group_owner.h"
 #include "group/group_state_mgt.h"
 #include "group/item_list.h"
 #include "group/item_mgt.h"
 #include "group/request_queue.h"
 #include "group/sync_io.h"
-#include "runtime/client_delivery.h"
-#include "runtime/intrusive_list.h"
-#include "runtime/on_demand.h"
-#include "runtime/pending_disconnects.h"
-#include "server/connection_point.h"
+#include "comkit/client_delivery.h"
+#include "comkit/intrusive_list.h"
+#include "comkit/on_demand.h"
+#include "comkit/pending_disconnects.h"
+#include "comkit/connection_point.h"
 #include "vetrel/opc.h"
 
 #include <atomic>
@@ -22,8 +23,6 @@
 #include <vector>
 
 namespace vetrel {
-
-class OPCServer;
 
 // What the client sets and reads through IOPCGroupStateMgt.
 struct GroupState
@@ -50,7 +49,7 @@ class OPCGroup final : public IUnknown, public Detachable
 {
 public:
     // A group of server, not yet listed and not yet referenced.
-    OPCGroup(OPCServer& server, std::string name, const GroupState& state);
+    OPCGroup(GroupOwner& server, std::string name, const GroupState& state);
     OPCGroup(const OPCGroup&) = delete;
     OPCGroup& operator=(const OPCGroup&) = delete;
 
@@ -63,7 +62,7 @@ public:
     // Ended by a forced removal or its server's destruction: every call answers an error.
     bool inert() const noexcept { return m_inert; }
     // The owning server while the group is in its list.
-    OPCServer* server() const noexcept { return m_server; }
+    GroupOwner* server() const noexcept { return m_server; }
     const std::string& name() const noexcept { return m_name; }
     void setName(std::string name) noexcept { m_name = std::move(name); }
     GroupState& state() noexcept { return m_state; }
@@ -125,7 +124,7 @@ private:
     // are disabled, and the flags stay set while no callback is advised.
     void sendDataChange(std::vector<OPCItem*>& scratch, ClientDeliveries& due);
 
-    OPCServer* m_server;
+    GroupOwner* m_server;
     std::string m_name;
     std::atomic<LONG> m_refCount{0};
     bool m_removed = false;

@@ -1,8 +1,8 @@
 #include "group/opc_item.h"
 
 #include "group/deadband.h"
-#include "runtime/opc_tag.h"
-#include "runtime/timestamp.h"
+#include "tags/opc_tag.h"
+#include "tags/timestamp.h"
 
 namespace vetrel {
 

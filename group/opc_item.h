@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/variant.h"
-#include "runtime/intrusive_list.h"
+#include "comkit/intrusive_list.h"
 #include "vetrel/opc.h"
 
 #include <memory>

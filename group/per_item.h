@@ -3,8 +3,8 @@
 #pragma once
 
 #include "group/opc_group.h"
-#include "runtime/client_arrays.h"
-#include "runtime/locked_boundary.h"
+#include "comkit/client_arrays.h"
+#include "comkit/locked_boundary.h"
 
 namespace vetrel {
 

@@ -2,7 +2,7 @@
 // runtime's next tick through the group's callback.
 #pragma once
 
-#include "runtime/client_delivery.h"
+#include "comkit/client_delivery.h"
 #include "vetrel/opc.h"
 
 #include <cstddef>

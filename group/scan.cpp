@@ -1,6 +1,6 @@
 #include "group/data_callback.h"
 #include "group/opc_group.h"
-#include "runtime/runtime_lock.h"
+#include "comkit/runtime_lock.h"
 
 namespace vetrel {
 

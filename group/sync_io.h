@@ -1,7 +1,7 @@
 // The IOPCSyncIO object of a group: blocking reads and writes of its items.
 #pragma once
 
-#include "runtime/interface_object.h"
+#include "comkit/interface_object.h"
 #include "vetrel/opc.h"
 
 namespace vetrel {

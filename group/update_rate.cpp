@@ -1,9 +1,29 @@
 #include "group/update_rate.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <limits>
 
 namespace vetrel {
+namespace {
+
+// Read by client calls without the runtime lock; written by the host.
+std::atomic<DWORD> currentServerRate{kMinimumServerRate};
+
+} // namespace
+
+DWORD serverRate() noexcept
+{
+    return currentServerRate.load();
+}
+
+DWORD setServerRate(DWORD rate) noexcept
+{
+    rate = std::max(rate, kMinimumServerRate);
+    currentServerRate = rate;
+    return rate;
+}
 
 DWORD reviseUpdateRate(DWORD requested, DWORD serverRate) noexcept
 {

@@ -1,6 +1,6 @@
 #include "runtime/class_factory.h"
 
-#include "runtime/vetrel_app.h"
+#include "server/opc_server.h"
 
 namespace vetrel {
 
@@ -34,7 +34,7 @@ HRESULT STDMETHODCALLTYPE ClassFactory::CreateInstance(IUnknown* outer, REFIID r
     if (object) *object = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
     // A missing output is the new server's to refuse, with its own trace line.
-    return CVetrelApp::instance().addServer(riid, object);
+    return OPCServer::serveNewClient(riid, object);
 }
 
 HRESULT STDMETHODCALLTYPE ClassFactory::LockServer(BOOL lock) noexcept

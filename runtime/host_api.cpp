@@ -1,6 +1,6 @@
 // The exported host API: thin wrappers over the runtime object.
-#include "runtime/host_callbacks.h"
-#include "runtime/host_text.h"
+#include "comkit/host_callbacks.h"
+#include "comkit/host_text.h"
 #include "runtime/vetrel_app.h"
 
 using vetrel::clsidFromBytes;

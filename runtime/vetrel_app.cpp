@@ -1,18 +1,25 @@
 #include "runtime/vetrel_app.h"
 
-#include "events/event_broadcast.h"
 #include "events/level_alarm.h"
+#include "group/item_index.h"
 #include "group/opc_group.h"
+#include "group/update_rate.h"
 #include "platform/com_ptr.h"
+#include "comkit/runtime_lock.h"
 #include "platform/process_end.h"
 #include "runtime/class_factory.h"
-#include "runtime/client_lane.h"
-#include "runtime/host_callbacks.h"
-#include "runtime/pending_disconnects.h"
-#include "runtime/timestamp.h"
-#include "runtime/trace.h"
+#include "comkit/client_lane.h"
+#include "comkit/host_callbacks.h"
+#include "comkit/pending_disconnects.h"
+#include "tags/timestamp.h"
+#include "comkit/trace.h"
+#include "server/event_broadcast.h"
+#include "server/group_list.h"
 #include "server/opc_server.h"
+#include "server/runtime_status.h"
+#include "server/server_list.h"
 #include "server/shutdown_request.h"
+#include "tags/tag_tree.h"
 
 #include <algorithm>
 #include <exception>
@@ -43,13 +50,22 @@ constexpr auto kLaneEndWait = std::chrono::seconds(1);
 
 CVetrelApp& CVetrelApp::instance() noexcept
 {
-    // Constructed before the lifetime object above and so destroyed after its unload: the
-    // runtime lock is the last thing to go.
+    // Constructed before the lifetime object above and so destroyed after its unload.
     static CVetrelApp app;
     return app;
 }
 
-CVetrelApp::CVetrelApp() = default;
+CVetrelApp::CVetrelApp()
+{
+    // The tables of the layers are made here, before the lifetime object above, so that they
+    // outlive its unload; the runtime lock first of all, so that it is the last to go.
+    auto held = holdRuntimeLock();
+    tagTree();
+    followers();
+    groupHandles();
+    listedServers();
+    runtimeStatus();
+}
 // Here, where the class factory is a complete type.
 CVetrelApp::~CVetrelApp() = default;
 
@@ -69,7 +85,10 @@ bool CVetrelApp::start(REFCLSID clsid, DWORD rate)
         return false;
     };
     if (FAILED(CoGetMalloc(MEMCTX_TASK, m_taskAllocator.put()))) return fail();
-    CoFileTimeNow(&m_startTime);
+    {
+        auto held = holdRuntimeLock();
+        CoFileTimeNow(&runtimeStatus().startTime);
+    }
 
     m_factory = platform::ComPtr<ClassFactory>(new (std::nothrow) ClassFactory);
     if (!m_factory) return fail();
@@ -78,11 +97,11 @@ bool CVetrelApp::start(REFCLSID clsid, DWORD rate)
                                      REGCLS_MULTIPLEUSE, &m_factoryCookie)))
         return fail();
 
-    m_serverRate = std::max(rate, kMinimumRate);
+    const DWORD serverRate = setServerRate(rate);
     // A host thread that already belongs to a single-threaded apartment keeps the ticks on
     // itself, delivered by its own message loop.
     m_timer = platform::Timer::start(
-        m_serverRate, [this] { runScanTick(false); },
+        serverRate, [this] { runScanTick(false); },
         m_comInitialised ? platform::TimerHome::OwnThread : platform::TimerHome::CallingThread);
     if (!m_timer) return fail();
 
@@ -119,12 +138,12 @@ void CVetrelApp::unload() noexcept
 
     {
         PendingDisconnects disconnects;
-        auto held = lock();
+        auto held = holdRuntimeLock();
         // Clients may still hold references: the servers turn inert and go at their last
         // Release, which no longer finds them listed.
-        for (OPCServer* server : m_servers) server->detach(disconnects);
-        m_servers.clear();
-        m_tags.clear();
+        for (OPCServer* server : listedServers().all()) server->detach(disconnects);
+        listedServers().clear();
+        tagTree().clear();
     }
     // A lane's thread runs the library's code until it ends, so the library must not go
     // first; at the process's end the system has stopped those threads already.
@@ -135,16 +154,16 @@ void CVetrelApp::unload() noexcept
 
 DWORD CVetrelApp::addTag(std::string_view name, const VARIANT& value, WORD quality, bool writable)
 {
-    auto held = lock();
-    return m_tags.add(name, value, quality, writable);
+    auto held = holdRuntimeLock();
+    return tagTree().add(name, value, quality, writable);
 }
 
 bool CVetrelApp::removeTag(DWORD handle)
 {
-    auto held = lock();
-    OPCTag* tag = m_tags.fromHandle(handle);
+    auto held = holdRuntimeLock();
+    OPCTag* tag = tagTree().fromHandle(handle);
     if (!tag) return false;
-    m_tags.remove(tag);
+    tagTree().remove(tag);
     return true;
 }
 
@@ -154,7 +173,7 @@ void CVetrelApp::pushTagUpdate(OPCTag& tag, const VARIANT& value, WORD quality,
     tag.m_value = Variant(value);
     tag.m_quality = quality;
     tag.m_timestamp = timestamp;
-    m_followers.forEachFollower(tag.m_name, [&tag](OPCItem& item) {
+    followers().forEachFollower(tag.m_name, [&tag](OPCItem& item) {
         item.followTag(tag, item.m_group->state().percentDeadband);
     });
 }
@@ -164,8 +183,8 @@ bool CVetrelApp::updateTagValue(DWORD handle, const VARIANT& value, WORD quality
 {
     DeliveryWaits waits(DeliveryWaits::Busy::DoNotWait);
     {
-        auto held = lock();
-        OPCTag* tag = m_tags.fromHandle(handle);
+        auto held = holdRuntimeLock();
+        OPCTag* tag = tagTree().fromHandle(handle);
         if (!tag) return false;
         try {
             pushTagUpdate(*tag, value, quality,
@@ -174,7 +193,7 @@ bool CVetrelApp::updateTagValue(DWORD handle, const VARIANT& value, WORD quality
             // Out of memory, or a value that cannot be copied.
             return false;
         }
-        if (const auto event = evaluateLevelAlarm(*tag)) broadcastEvent(m_servers, *event, waits);
+        if (const auto event = evaluateLevelAlarm(*tag)) broadcastEvent(listedServers().all(), *event, waits);
     }
     waits.wait(kHostWait, kFrozenAfter);
     return true;
@@ -184,8 +203,8 @@ void CVetrelApp::broadcastUserMessage(std::string_view message, DWORD severity) 
 {
     DeliveryWaits waits(DeliveryWaits::Busy::DoNotWait);
     try {
-        auto held = lock();
-        broadcastEvent(m_servers, userMessageRecord(message, severity), waits);
+        auto held = holdRuntimeLock();
+        broadcastEvent(listedServers().all(), userMessageRecord(message, severity), waits);
     } catch (const std::bad_alloc&) {
         // Without memory for the event no one is told.
     }
@@ -194,9 +213,9 @@ void CVetrelApp::broadcastUserMessage(std::string_view message, DWORD severity) 
 
 bool CVetrelApp::updateTagValueByName(std::string_view name, const VARIANT& value, WORD quality)
 {
-    auto held = lock();
+    auto held = holdRuntimeLock();
     try {
-        OPCTag* tag = m_tags.find({}, name);
+        OPCTag* tag = tagTree().find({}, name);
         if (!tag) return false;
         pushTagUpdate(*tag, value, quality, currentFileTime());
     } catch (const std::exception&) {
@@ -205,28 +224,18 @@ bool CVetrelApp::updateTagValueByName(std::string_view name, const VARIANT& valu
     return true;
 }
 
-void CVetrelApp::writeTagByName(std::string_view name, const VARIANT& value)
-{
-    auto held = lock();
-    OPCTag* tag = m_tags.find({}, name);
-    if (!tag) return;
-    tag->m_value = Variant(value);
-    // With the lock held, as hosts expect: a host may call back into the tag functions.
-    if (const auto notify = hostCallbacks().writeNotification.load()) notify(tag->m_tagHandle);
-}
-
 bool CVetrelApp::readTagValue(DWORD handle, VARIANT* value)
 {
-    auto held = lock();
-    const OPCTag* tag = m_tags.fromHandle(handle);
+    auto held = holdRuntimeLock();
+    const OPCTag* tag = tagTree().fromHandle(handle);
     if (!tag || !value) return false;
     return SUCCEEDED(VariantCopy(value, const_cast<VARIANT*>(&tag->m_value.get())));
 }
 
 bool CVetrelApp::setTagTexts(DWORD handle, std::string_view description, std::string_view euUnits)
 {
-    auto held = lock();
-    OPCTag* tag = m_tags.fromHandle(handle);
+    auto held = holdRuntimeLock();
+    OPCTag* tag = tagTree().fromHandle(handle);
     if (!tag) return false;
     try {
         std::string newDescription(description);
@@ -241,13 +250,13 @@ bool CVetrelApp::setTagTexts(DWORD handle, std::string_view description, std::st
 LevelLimit* CVetrelApp::levelLimitOf(DWORD handle, int level) noexcept
 {
     if (level < 1 || level > 4) return nullptr;
-    OPCTag* tag = m_tags.fromHandle(handle);
+    OPCTag* tag = tagTree().fromHandle(handle);
     return tag ? &tag->m_limits[level - 1] : nullptr;
 }
 
 bool CVetrelApp::setLevelLimit(DWORD handle, int level, const LevelLimit& limit)
 {
-    auto held = lock();
+    auto held = holdRuntimeLock();
     LevelLimit* stored = levelLimitOf(handle, level);
     if (stored) *stored = limit;
     return stored != nullptr;
@@ -255,7 +264,7 @@ bool CVetrelApp::setLevelLimit(DWORD handle, int level, const LevelLimit& limit)
 
 bool CVetrelApp::getLevelLimit(DWORD handle, int level, LevelLimit& limit)
 {
-    auto held = lock();
+    auto held = holdRuntimeLock();
     const LevelLimit* stored = levelLimitOf(handle, level);
     if (stored) limit = *stored;
     return stored != nullptr;
@@ -266,9 +275,9 @@ void CVetrelApp::runScanTick(bool force) noexcept
     // The timer's tick never waits: a frozen client must not hold up the others' next tick.
     DeliveryWaits waits;
     {
-        auto held = lock();
+        auto held = holdRuntimeLock();
         const DWORD rate = serverRate();
-        for (OPCServer* server : m_servers)
+        for (OPCServer* server : listedServers().all())
             server->scan(rate, force, m_scanScratch, force ? &waits : nullptr);
     }
     waits.wait(kHostWait, kFrozenAfter);
@@ -281,10 +290,11 @@ int CVetrelApp::requestDisconnect() noexcept
     std::vector<std::pair<unsigned, std::uint64_t>> asked;
     int servers = 0;
     try {
-        auto held = lock();
-        servers = static_cast<int>(m_servers.size());
-        asked.reserve(m_servers.size());
-        for (OPCServer* server : m_servers) {
+        auto held = holdRuntimeLock();
+        const auto servedNow = listedServers().all();
+        servers = static_cast<int>(servedNow.size());
+        asked.reserve(servedNow.size());
+        for (OPCServer* server : servedNow) {
             ClientDeliveries due;
             if (auto sink = server->shutdownSink()) prepareShutdownRequest(std::move(sink), due);
             if (!due.empty())
@@ -297,8 +307,8 @@ int CVetrelApp::requestDisconnect() noexcept
     for (const auto& [connection, mark] : asked) {
         bool unanswered = false;
         {
-            auto held = lock();
-            OPCServer* server = listedServer(connection);
+            auto held = holdRuntimeLock();
+            OPCServer* server = listedServers().find(connection);
             unanswered = server && !server->lane().madeAll(mark);
         }
         // A client that cannot even take the request would keep the host from ending.
@@ -312,10 +322,10 @@ void CVetrelApp::askClientsBeforeUnload() noexcept
 {
     ClientDeliveries due;
     try {
-        auto held = lock();
+        auto held = holdRuntimeLock();
         // A client already inside a call (frozen, or its lane stopped by the process's end)
         // would hold up the unload: it is not asked again.
-        for (OPCServer* server : m_servers)
+        for (OPCServer* server : listedServers().all())
             if (auto sink = server->shutdownSink(); sink && server->lane().idle())
                 prepareShutdownRequest(std::move(sink), due);
     } catch (const std::bad_alloc&) {
@@ -326,84 +336,24 @@ void CVetrelApp::askClientsBeforeUnload() noexcept
     for (const auto& request : due) request->send();
 }
 
-OPCServer* CVetrelApp::listedServer(unsigned connection) const noexcept
-{
-    assertLockHeld();
-    const auto listed = std::find_if(m_servers.begin(), m_servers.end(), [&](OPCServer* server) {
-        return server->connectionNumber() == connection;
-    });
-    return listed == m_servers.end() ? nullptr : *listed;
-}
-
-void CVetrelApp::dropConnection(unsigned connection, const char* reason, bool frozen) noexcept
-{
-    PendingDisconnects disconnects;
-    std::vector<ItemRemovalNotice> removals;
-    {
-        auto held = lock();
-        OPCServer* server = listedServer(connection);
-        if (!server) return;
-        std::erase(m_servers, server);
-        trace("Client connection %u dropped: %s", connection, reason);
-        server->detach(disconnects, &removals);
-    }
-    tellHostOfRemovals(removals);
-    if (frozen) disconnects.runElsewhere();
-}
-
 void CVetrelApp::resetServerRate(DWORD rate)
 {
-    m_serverRate = std::max(rate, kMinimumRate);
+    const DWORD serverRate = setServerRate(rate);
     std::lock_guard starting(m_startLock);
-    if (m_timer) m_timer->setPeriod(m_serverRate);
-}
-
-HRESULT CVetrelApp::addServer(REFIID riid, void** object)
-{
-    auto* server = new (std::nothrow) OPCServer;
-    if (!server) return E_OUTOFMEMORY;
-    const HRESULT hr = server->QueryInterface(riid, object);
-    if (FAILED(hr)) {
-        delete server;
-        return hr;
-    }
-    try {
-        auto held = lock();
-        m_servers.push_back(server);
-    } catch (const std::bad_alloc&) {
-        *object = nullptr;
-        delete server;
-        return E_OUTOFMEMORY;
-    }
-    return hr;
-}
-
-bool CVetrelApp::removeServer(OPCServer* server)
-{
-    auto held = lock();
-    const auto listed = std::find(m_servers.begin(), m_servers.end(), server);
-    if (listed == m_servers.end()) return false;
-    m_servers.erase(listed);
-    return true;
+    if (m_timer) m_timer->setPeriod(serverRate);
 }
 
 int CVetrelApp::serverCount()
 {
-    auto held = lock();
-    return static_cast<int>(m_servers.size());
-}
-
-std::string CVetrelApp::vendorText()
-{
-    auto held = lock();
-    return m_vendorText;
+    auto held = holdRuntimeLock();
+    return static_cast<int>(listedServers().all().size());
 }
 
 bool CVetrelApp::setVendorText(std::string_view vendor)
 {
-    auto held = lock();
+    auto held = holdRuntimeLock();
     try {
-        m_vendorText = vendor;
+        runtimeStatus().vendorText = vendor;
     } catch (const std::bad_alloc&) {
         return false;
     }

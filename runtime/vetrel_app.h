@@ -1,40 +1,28 @@
-// CVetrelApp: the one runtime object, from library load to unload. It owns the runtime lock,
-// the tag tree, the server list, the class object registration and the scan timer.
+// CVetrelApp: the one runtime object, from library load to unload. It owns the class object
+// registration and the scan timer, and runs the host's operations over the tags, the servers
+// and their groups, whose tables belong to their own layers.
 #pragma once
 
-#include "group/item_index.h"
+#include "tags/opc_tag.h"
 #include "platform/com_ptr.h"
 #include "platform/timer.h"
 #include "runtime/interface_pins.h"
-#include "runtime/runtime_lock.h"
-#include "runtime/tag_tree.h"
 
-#include <atomic>
-#include <chrono>
 #include <memory>
 #include <mutex>
-#include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 namespace vetrel {
 
-class OPCGroup;
-class OPCServer;
 class ClassFactory;
+class OPCItem;
 
 class CVetrelApp
 {
 public:
-    using Lock = std::unique_lock<RuntimeLock>;
-
-    static constexpr DWORD kMinimumRate = 10;
-    static constexpr const char* kDefaultVendor = "Drevik Software Design OPC Server";
-
     static CVetrelApp& instance() noexcept;
-
-    // The runtime lock: guards the tag tree, the server list and everything below servers.
-    Lock lock() { return Lock(m_lock); }
 
     // Starts COM, the class object for clsid and the scan timer; FALSE when already started or
     // when any step fails, in which case every earlier step is undone.
@@ -52,32 +40,11 @@ public:
                         const FILETIME* timestamp);
     // No level alarm: only updates by handle evaluate it.
     bool updateTagValueByName(std::string_view name, const VARIANT& value, WORD quality);
-    // A client's write: the tag's value is replaced and the host notified, all under the
-    // lock; a name that names no tag changes nothing.
-    void writeTagByName(std::string_view name, const VARIANT& value);
     bool readTagValue(DWORD handle, VARIANT* value);
     // False for a tag that is not live, or without memory (the texts stay as they were).
     bool setTagTexts(DWORD handle, std::string_view description, std::string_view euUnits);
     bool setLevelLimit(DWORD handle, int level, const LevelLimit& limit);
     bool getLevelLimit(DWORD handle, int level, LevelLimit& limit);
-    // The caller holds the runtime lock.
-    TagTree& tags() noexcept
-    {
-        assertLockHeld();
-        return m_tags;
-    }
-    // The group items that follow each tag name. The caller holds the runtime lock.
-    ItemIndex& followers() noexcept
-    {
-        assertLockHeld();
-        return m_followers;
-    }
-    // The server handles of the groups of every server. The caller holds the runtime lock.
-    HandleTable<OPCGroup>& groupHandles() noexcept
-    {
-        assertLockHeld();
-        return m_groupHandles;
-    }
 
     // One scan of every server: queued requests first, then the groups that are due (all of
     // them when forced). The calls into clients are made from each connection's lane once
@@ -87,12 +54,6 @@ public:
     // until each has answered or a few seconds have passed; a client that has not taken the
     // request by then (it is frozen) loses its connection. The number of servers.
     int requestDisconnect() noexcept;
-    // The connection numbered connection ends, for the reason given, as if its client had
-    // removed everything and released the server: the host's count of connections drops.
-    // Nothing when it already ended. The references a frozen client holds are let go on a
-    // thread of their own, which that client may hold up.
-    void dropConnection(unsigned connection, const char* reason, bool frozen = false) noexcept;
-    DWORD serverRate() const noexcept { return m_serverRate.load(); }
     void resetServerRate(DWORD rate);
 
     // The host's message as a simple event to every subscription of every server. Delivered
@@ -100,17 +61,10 @@ public:
     // call meanwhile: its lane then delivers it after that call.
     void broadcastUserMessage(std::string_view message, DWORD severity) noexcept;
 
-    // Servers: the work of the class factory and of a server's last Release, which takes the
-    // server out of the list (false when the unload already did) and then destroys it.
-    HRESULT addServer(REFIID riid, void** object);
-    bool removeServer(OPCServer* server);
     int serverCount();
 
-    std::string vendorText();
     // False, with the text unchanged, when there is no memory for it.
     bool setVendorText(std::string_view vendor);
-    FILETIME startTime() const noexcept { return m_startTime; }
-    IMalloc* taskAllocator() const noexcept { return m_taskAllocator.get(); }
 
 private:
     CVetrelApp();
@@ -118,8 +72,6 @@ private:
 
     // No new clients and no more scans: revokes the class object and stops the timer.
     void stopServing() noexcept;
-    // The listed server of a connection number, or null. The caller holds the runtime lock.
-    OPCServer* listedServer(unsigned connection) const noexcept;
     // The unload's last request to the clients to disconnect.
     void askClientsBeforeUnload() noexcept;
     // Undoes every start-up step.
@@ -129,7 +81,6 @@ private:
     // Value, quality and timestamp into the tag and into every item that follows it.
     void pushTagUpdate(OPCTag& tag, const VARIANT& value, WORD quality, const FILETIME& timestamp);
 
-    RuntimeLock m_lock;
     // Room for the changed items of one group, kept from tick to tick.
     std::vector<OPCItem*> m_scanScratch;
     // Start, unload and rate changes; recursive because a host's shutdown sink may change the
@@ -143,13 +94,6 @@ private:
     DWORD m_factoryCookie = 0;
     ServedInterfacePins m_pins;
     std::unique_ptr<platform::Timer> m_timer;
-    FILETIME m_startTime{};
-    std::atomic<DWORD> m_serverRate{kMinimumRate};
-    std::string m_vendorText = kDefaultVendor;
-    std::vector<OPCServer*> m_servers;
-    TagTree m_tags;
-    ItemIndex m_followers;
-    HandleTable<OPCGroup> m_groupHandles;
 };
 
 } // namespace vetrel

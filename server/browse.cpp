@@ -1,10 +1,11 @@
 #include "server/browse.h"
 
-#include "runtime/client_arrays.h"
-#include "runtime/client_text.h"
-#include "runtime/locked_boundary.h"
+#include "comkit/client_arrays.h"
+#include "comkit/client_text.h"
+#include "comkit/locked_boundary.h"
 #include "server/opc_server.h"
-#include "server/string_enumerator.h"
+#include "tags/tag_tree.h"
+#include "comkit/string_enumerator.h"
 
 #include <string_view>
 
@@ -44,7 +45,7 @@ IOPCBrowseServerAddressSpaceObject::QueryOrganization(OPCNAMESPACETYPE* pNameSpa
     if (!pNameSpaceType) return E_INVALIDARG;
     return lockedBoundary(owner(), [&](auto&) -> HRESULT {
         *pNameSpaceType =
-            CVetrelApp::instance().tags().isHierarchical() ? OPC_NS_HIERARCHIAL : OPC_NS_FLAT;
+            tagTree().isHierarchical() ? OPC_NS_HIERARCHIAL : OPC_NS_FLAT;
         return S_OK;
     });
 }
@@ -54,7 +55,7 @@ HRESULT STDMETHODCALLTYPE IOPCBrowseServerAddressSpaceObject::ChangeBrowsePositi
 {
     trace("IOPCBrowseServerAddressSpace::ChangeBrowsePosition");
     return lockedBoundary(owner(), [&](auto&) -> HRESULT {
-        if (!CVetrelApp::instance().tags().isHierarchical()) return E_FAIL;
+        if (!tagTree().isHierarchical()) return E_FAIL;
         switch (dwBrowseDirection) {
         case OPC_BROWSE_UP:
             if (m_position.empty()) return E_FAIL;
@@ -85,7 +86,7 @@ HRESULT STDMETHODCALLTYPE IOPCBrowseServerAddressSpaceObject::BrowseOPCItemIDs(
     if (!ppIEnumString) return E_INVALIDARG;
     *ppIEnumString = nullptr;
     return lockedBoundary(owner(), [&](auto&) -> HRESULT {
-        TagTree& tags = CVetrelApp::instance().tags();
+        TagTree& tags = tagTree();
         const bool hierarchical = tags.isHierarchical();
         platform::ComPtr<IOPCEnumString> names = IOPCEnumString::create();
         // A flat namespace has one listing, of every tag, whatever the client asked for.
@@ -110,7 +111,7 @@ HRESULT STDMETHODCALLTYPE IOPCBrowseServerAddressSpaceObject::GetItemID(LPWSTR s
     return lockedBoundary(owner(), [&](auto&) -> HRESULT {
         // The name is not looked up: an item ID of a tag yet to come is as good as any.
         std::string itemID;
-        if (CVetrelApp::instance().tags().isHierarchical())
+        if (tagTree().isHierarchical())
             for (const std::string& component : m_position) itemID += component + '.';
         itemID += fromClientText(szItemDataID);
         *szItemID = toClientText(itemID);

@@ -3,7 +3,7 @@
 // of its client.
 #pragma once
 
-#include "runtime/interface_object.h"
+#include "comkit/interface_object.h"
 #include "vetrel/opc.h"
 
 #include <string>

@@ -1,7 +1,7 @@
 #include "server/common_interface.h"
 
 #include "platform/task_mem.h"
-#include "runtime/locked_boundary.h"
+#include "comkit/locked_boundary.h"
 #include "server/opc_server.h"
 
 namespace vetrel {

@@ -1,10 +1,10 @@
 #include "server/group_enumerator.h"
 
-#include "runtime/com_boundary.h"
-#include "runtime/trace.h"
-#include "runtime/vetrel_app.h"
+#include "comkit/com_boundary.h"
+#include "comkit/trace.h"
+#include "comkit/runtime_lock.h"
 #include "server/opc_server.h"
-#include "server/query_interface.h"
+#include "comkit/query_interface.h"
 
 namespace vetrel {
 
@@ -50,7 +50,7 @@ HRESULT STDMETHODCALLTYPE OPCGroupEnumerator::Next(ULONG celt, IUnknown** rgelt,
 {
     trace("OPCGroupEnumerator::Next");
     if (!rgelt && celt != 0) return E_INVALIDARG;
-    auto held = CVetrelApp::instance().lock();
+    auto held = holdRuntimeLock();
     size_t count = 0;
     const HRESULT hr = m_cursor.next(m_snapshot.size(), celt, pceltFetched, count);
     if (hr != S_OK) return hr;
@@ -65,14 +65,14 @@ HRESULT STDMETHODCALLTYPE OPCGroupEnumerator::Next(ULONG celt, IUnknown** rgelt,
 HRESULT STDMETHODCALLTYPE OPCGroupEnumerator::Skip(ULONG celt) noexcept
 {
     trace("OPCGroupEnumerator::Skip");
-    auto held = CVetrelApp::instance().lock();
+    auto held = holdRuntimeLock();
     return m_cursor.skip(m_snapshot.size(), celt);
 }
 
 HRESULT STDMETHODCALLTYPE OPCGroupEnumerator::Reset() noexcept
 {
     trace("OPCGroupEnumerator::Reset");
-    auto held = CVetrelApp::instance().lock();
+    auto held = holdRuntimeLock();
     m_cursor.reset();
     return S_OK;
 }
@@ -83,7 +83,7 @@ HRESULT STDMETHODCALLTYPE OPCGroupEnumerator::Clone(IEnumUnknown** ppEnum) noexc
     if (!ppEnum) return E_INVALIDARG;
     *ppEnum = nullptr;
     return comBoundary([&] {
-        auto held = CVetrelApp::instance().lock();
+        auto held = holdRuntimeLock();
         platform::ComPtr<OPCGroupEnumerator> clone(new OPCGroupEnumerator(m_server));
         clone->m_snapshot = m_snapshot;
         clone->m_cursor = m_cursor;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/com_ptr.h"
-#include "server/enum_cursor.h"
+#include "comkit/enum_cursor.h"
 #include "vetrel/com.h"
 
 #include <atomic>

@@ -1,20 +1,18 @@
 #include "server/group_list.h"
 
-#include "runtime/vetrel_app.h"
+#include "comkit/runtime_lock.h"
 
 #include <cstdio>
 #include <unordered_set>
 
 namespace vetrel {
-namespace {
 
-// One table for the groups of every server: a handle is a group's identity in the process.
 HandleTable<OPCGroup>& groupHandles() noexcept
 {
-    return CVetrelApp::instance().groupHandles();
+    assertLockHeld();
+    static HandleTable<OPCGroup> handles;
+    return handles;
 }
-
-} // namespace
 
 bool GroupList::append(OPCGroup& group)
 {

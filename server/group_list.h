@@ -2,7 +2,8 @@
 #pragma once
 
 #include "group/opc_group.h"
-#include "runtime/intrusive_list.h"
+#include "comkit/handle_table.h"
+#include "comkit/intrusive_list.h"
 
 #include <string>
 #include <string_view>
@@ -38,5 +39,9 @@ private:
     IntrusiveList<OPCGroup, &OPCGroup::m_listHook> m_order;
     std::unordered_map<OPCHANDLE, OPCGroup*> m_byHandle;
 };
+
+// One table for the groups of every server: a handle is a group's identity in the process.
+// The caller holds the runtime lock.
+HandleTable<OPCGroup>& groupHandles() noexcept;
 
 } // namespace vetrel

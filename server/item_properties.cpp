@@ -1,9 +1,10 @@
 #include "server/item_properties.h"
 
-#include "runtime/client_arrays.h"
-#include "runtime/client_text.h"
-#include "runtime/locked_boundary.h"
+#include "comkit/client_arrays.h"
+#include "comkit/client_text.h"
+#include "comkit/locked_boundary.h"
 #include "server/opc_server.h"
+#include "tags/tag_tree.h"
 #include "server/property_table.h"
 
 #include <array>
@@ -16,7 +17,7 @@ namespace {
 // lock is held.
 const OPCTag* namedTag(LPCWSTR itemID)
 {
-    return CVetrelApp::instance().tags().find({}, fromClientText(itemID));
+    return tagTree().find({}, fromClientText(itemID));
 }
 
 } // namespace

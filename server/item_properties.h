@@ -2,7 +2,7 @@
 // tag store without adding the tag to a group.
 #pragma once
 
-#include "runtime/interface_object.h"
+#include "comkit/interface_object.h"
 #include "vetrel/opc.h"
 
 namespace vetrel {

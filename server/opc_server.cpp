@@ -1,8 +1,9 @@
 #include "server/opc_server.h"
 
-#include "runtime/trace.h"
-#include "runtime/vetrel_app.h"
-#include "server/query_interface.h"
+#include "comkit/trace.h"
+#include "comkit/runtime_lock.h"
+#include "server/server_list.h"
+#include "comkit/query_interface.h"
 
 #include <cstdio>
 #include <new>
@@ -21,10 +22,30 @@ OPCServer::OPCServer()
           char reason[80];
           std::snprintf(reason, sizeof reason, "%s answered 0x%08lX", method,
                         static_cast<unsigned long>(hr));
-          CVetrelApp::instance().dropConnection(number, reason);
+          dropConnection(number, reason);
       })
 {
     CoFileTimeNow(&m_creationTime);
+}
+
+HRESULT OPCServer::serveNewClient(REFIID riid, void** object)
+{
+    auto* server = new (std::nothrow) OPCServer;
+    if (!server) return E_OUTOFMEMORY;
+    const HRESULT hr = server->QueryInterface(riid, object);
+    if (FAILED(hr)) {
+        delete server;
+        return hr;
+    }
+    try {
+        auto held = holdRuntimeLock();
+        listedServers().add(*server);
+    } catch (const std::bad_alloc&) {
+        *object = nullptr;
+        delete server;
+        return E_OUTOFMEMORY;
+    }
+    return hr;
 }
 
 HRESULT STDMETHODCALLTYPE OPCServer::QueryInterface(REFIID riid, void** object) noexcept
@@ -58,7 +79,7 @@ ULONG STDMETHODCALLTYPE OPCServer::AddRef() noexcept
 ULONG STDMETHODCALLTYPE OPCServer::Release() noexcept
 {
     PendingDisconnects disconnects;
-    auto held = CVetrelApp::instance().lock();
+    auto held = holdRuntimeLock();
     trace("OPCServer::Release(%d)", static_cast<int>(m_refCount.load()));
     return static_cast<ULONG>(releaseReference(disconnects));
 }
@@ -68,7 +89,7 @@ LONG OPCServer::releaseReference(PendingDisconnects& disconnects) noexcept
     const LONG count = m_refCount.fetch_sub(1) - 1;
     if (count == 0) {
         // A server the unload detached is no longer listed.
-        CVetrelApp::instance().removeServer(this);
+        listedServers().remove(*this);
         endGroups(disconnects);
         m_subscriptions.endAll(disconnects);
         delete this;
@@ -84,7 +105,7 @@ void OPCServer::retain() noexcept
 void OPCServer::drop() noexcept
 {
     PendingDisconnects disconnects;
-    auto held = CVetrelApp::instance().lock();
+    auto held = holdRuntimeLock();
     releaseReference(disconnects);
 }
 
@@ -106,6 +127,20 @@ HRESULT OPCServer::addGroup(std::string name, const GroupState& state, REFIID ri
     }
     delete group;
     return SUCCEEDED(hr) ? E_OUTOFMEMORY : hr;
+}
+
+HRESULT OPCServer::claimGroupName(std::string& name) const
+{
+    if (name.empty()) name = m_groups.defaultName();
+    return m_groups.findByName(name) ? OPC_E_DUPLICATENAME : S_OK;
+}
+
+HRESULT OPCServer::addNamedGroup(std::string name, const GroupState& state, REFIID riid,
+                                 IUnknown** ppUnk, OPCGroup*& added)
+{
+    const HRESULT claimed = claimGroupName(name);
+    if (FAILED(claimed)) return claimed;
+    return addGroup(std::move(name), state, riid, ppUnk, added);
 }
 
 void OPCServer::removeGroup(OPCGroup& group, bool force, PendingDisconnects& disconnects) noexcept

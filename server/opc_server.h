@@ -2,13 +2,13 @@
 // client's groups and hands out the server's interfaces as interface objects.
 #pragma once
 
-#include "events/event_server.h"
+#include "server/event_server.h"
 #include "events/subscription_list.h"
-#include "runtime/client_lane.h"
-#include "runtime/pending_disconnects.h"
+#include "comkit/client_lane.h"
+#include "comkit/pending_disconnects.h"
 #include "server/browse.h"
 #include "server/common_interface.h"
-#include "server/connection_point.h"
+#include "comkit/connection_point.h"
 #include "server/group_list.h"
 #include "server/item_properties.h"
 #include "server/server_interface.h"
@@ -19,12 +19,15 @@
 
 namespace vetrel {
 
-class OPCServer final : public IUnknown, public Detachable
+class OPCServer final : public IUnknown, public Detachable, public GroupOwner
 {
 public:
     OPCServer();
     OPCServer(const OPCServer&) = delete;
     OPCServer& operator=(const OPCServer&) = delete;
+
+    // The class factory's work: a new server, listed, whose interface riid goes to object.
+    static HRESULT serveNewClient(REFIID riid, void** object);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override;
     ULONG STDMETHODCALLTYPE AddRef() noexcept override;
@@ -48,6 +51,11 @@ public:
     // E_OUTOFMEMORY) nothing is left behind.
     HRESULT addGroup(std::string name, const GroupState& state, REFIID riid, IUnknown** ppUnk,
                      OPCGroup*& added);
+    // An empty name becomes the next default name; OPC_E_DUPLICATENAME when a listed group
+    // bears it already, else S_OK. Throws std::bad_alloc.
+    HRESULT claimGroupName(std::string& name) const;
+    HRESULT addNamedGroup(std::string name, const GroupState& state, REFIID riid,
+                          IUnknown** ppUnk, OPCGroup*& added) override;
     void removeGroup(OPCGroup& group, bool force, PendingDisconnects& disconnects) noexcept;
 
     // One tick of the runtime's timer over the groups, in list order; the calls it prepares
@@ -68,7 +76,6 @@ public:
                 std::vector<ItemRemovalNotice>* removals = nullptr) noexcept;
 
 private:
-    friend class CVetrelApp;
     ~OPCServer() = default;
 
     IUnknown* identity() noexcept override { return this; }

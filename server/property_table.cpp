@@ -1,8 +1,8 @@
 #include "server/property_table.h"
 
 #include "platform/bstr.h"
-#include "runtime/opc_tag.h"
-#include "runtime/timestamp.h"
+#include "tags/opc_tag.h"
+#include "tags/timestamp.h"
 
 #include <string>
 #include <string_view>

@@ -3,11 +3,12 @@
 #include "group/deadband.h"
 #include "group/update_rate.h"
 #include "platform/task_mem.h"
-#include "runtime/client_arrays.h"
-#include "runtime/client_text.h"
-#include "runtime/locked_boundary.h"
+#include "comkit/client_arrays.h"
+#include "comkit/client_text.h"
+#include "comkit/locked_boundary.h"
 #include "server/group_enumerator.h"
 #include "server/opc_server.h"
+#include "server/runtime_status.h"
 
 namespace vetrel {
 namespace {
@@ -37,12 +38,11 @@ HRESULT STDMETHODCALLTYPE IOPCServerObject::AddGroup(
     return lockedBoundary(owner(), [&](auto&) -> HRESULT {
         OPCServer& server = owner();
         std::string name = fromClientText(szName);
-        if (name.empty()) name = server.groups().defaultName();
-        if (server.groups().findByName(name)) return OPC_E_DUPLICATENAME;
+        if (const HRESULT claimed = server.claimGroupName(name); FAILED(claimed)) return claimed;
 
-        const DWORD serverRate = CVetrelApp::instance().serverRate();
+        const DWORD rate = serverRate();
         GroupState state;
-        state.updateRate = reviseUpdateRate(dwRequestedUpdateRate, serverRate);
+        state.updateRate = reviseUpdateRate(dwRequestedUpdateRate, rate);
         *pRevisedUpdateRate = state.updateRate;
         state.active = bActive;
         state.clientHandle = hClientGroup;
@@ -54,7 +54,7 @@ HRESULT STDMETHODCALLTYPE IOPCServerObject::AddGroup(
         const HRESULT hr = server.addGroup(std::move(name), state, riid, ppUnk, group);
         if (FAILED(hr)) return hr;
         *phServerGroup = group->serverHandle();
-        return dwRequestedUpdateRate != 0 && dwRequestedUpdateRate < serverRate
+        return dwRequestedUpdateRate != 0 && dwRequestedUpdateRate < rate
                    ? OPC_S_UNSUPPORTEDRATE
                    : S_OK;
     });
@@ -92,17 +92,17 @@ HRESULT STDMETHODCALLTYPE IOPCServerObject::GetStatus(OPCSERVERSTATUS** ppServer
     return lockedBoundary(owner(), [&](auto&) -> HRESULT {
         auto status = platform::TaskMem<OPCSERVERSTATUS>::allocate(1);
         if (!status) return E_OUTOFMEMORY;
-        CVetrelApp& app = CVetrelApp::instance();
+        const RuntimeStatus& runtime = runtimeStatus();
         OPCSERVERSTATUS& filled = status[0];
         filled = {};
-        filled.ftStartTime = app.startTime();
+        filled.ftStartTime = runtime.startTime;
         CoFileTimeNow(&filled.ftCurrentTime);
         filled.ftLastUpdateTime = owner().creationTime();
         filled.dwServerState = OPC_STATUS_RUNNING;
         // What clients of this runtime have always been told, whatever the group list holds.
         filled.dwGroupCount = 0;
         filled.wReserved = 42;
-        filled.szVendorInfo = toClientText(app.vendorText());
+        filled.szVendorInfo = toClientText(runtime.vendorText);
         *ppServerStatus = status.release();
         return S_OK;
     });

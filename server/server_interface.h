@@ -1,7 +1,7 @@
 // The IOPCServer object of a server: status, error text, and the client's groups.
 #pragma once
 
-#include "runtime/interface_object.h"
+#include "comkit/interface_object.h"
 #include "vetrel/opc.h"
 
 namespace vetrel {

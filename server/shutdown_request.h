@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/com_ptr.h"
-#include "runtime/client_delivery.h"
+#include "comkit/client_delivery.h"
 #include "vetrel/opc.h"
 
 namespace vetrel {

@@ -1,6 +1,6 @@
 // Trace lines as the host's event message callback receives them.
-#include "runtime/host_callbacks.h"
-#include "runtime/trace.h"
+#include "comkit/host_callbacks.h"
+#include "comkit/trace.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,6 +1,6 @@
 #include "tools/moxlan-cfg/variable_checks.h"
 
-#include "runtime/host_text.h"
+#include "comkit/host_text.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 #include "shutdown_sink.h"
 
-#include "runtime/com_boundary.h"
+#include "comkit/com_boundary.h"
 #include "wide_text.h"
 
 namespace opcprobe {

@@ -1,0 +1,32 @@
+#include "comkit/client_text.h"
+
+#include "platform/task_mem.h"
+
+#include <climits>
+
+namespace vetrel {
+
+std::string fromClientText(LPCWSTR text)
+{
+    if (!text) return {};
+    const size_t length = static_cast<size_t>(lstrlenW(text));
+    if (length == 0 || length > INT_MAX / 2) return {};
+    const int wideLength = static_cast<int>(length);
+    const int size = WideCharToMultiByte(CP_ACP, 0, text, wideLength, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return {};
+    std::string narrow(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, wideLength, narrow.data(), size, nullptr, nullptr);
+    return narrow;
+}
+
+LPWSTR toClientText(std::string_view text) noexcept
+{
+    auto wide = platform::TaskMem<WCHAR>::allocate(text.size() + 1);
+    if (!wide) return nullptr;
+    for (size_t i = 0; i < text.size(); ++i)
+        wide[i] = static_cast<WCHAR>(static_cast<unsigned char>(text[i]));
+    wide[text.size()] = 0;
+    return wide.release();
+}
+
+} // namespace vetrel
