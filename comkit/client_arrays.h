@@ -9,9 +9,9 @@
 namespace vetrel {
 
 // Empty when the allocator refuses or count elements would not fit in memory.
-template <typename T> platform::TaskMem<T> allocateCleared(size_t count) noexcept
+template <typename T> TaskMem<T> allocateCleared(size_t count) noexcept
 {
-    auto block = platform::TaskMem<T>::allocate(count);
+    auto block = TaskMem<T>::allocate(count);
     if (block) std::memset(static_cast<void*>(block.get()), 0, count * sizeof(T));
     return block;
 }

@@ -21,7 +21,7 @@ std::string fromClientText(LPCWSTR text)
 
 LPWSTR toClientText(std::string_view text) noexcept
 {
-    auto wide = platform::TaskMem<WCHAR>::allocate(text.size() + 1);
+    auto wide = TaskMem<WCHAR>::allocate(text.size() + 1);
     if (!wide) return nullptr;
     for (size_t i = 0; i < text.size(); ++i)
         wide[i] = static_cast<WCHAR>(static_cast<unsigned char>(text[i]));

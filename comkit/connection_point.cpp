@@ -1,9 +1,9 @@
 #include "comkit/connection_point.h"
 
-#include "comkit/runtime_lock.h"
-#include "comkit/trace.h"
 #include "comkit/connection_point_enumerator.h"
 #include "comkit/query_interface.h"
+#include "comkit/runtime_lock.h"
+#include "comkit/trace.h"
 
 namespace vetrel {
 
@@ -68,7 +68,7 @@ HRESULT STDMETHODCALLTYPE ConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdw
 
     // The client's QueryInterface may be a call into another process: not under the lock.
     assertLockNotHeld();
-    platform::ComPtr<IUnknown> sink;
+    ComPtr<IUnknown> sink;
     if (FAILED(pUnkSink->QueryInterface(m_traces.sinkIid, sink.putVoid())) || !sink)
         return answer(" CONNECT_E_CANNOTCONNECT", CONNECT_E_CANNOTCONNECT);
     {
@@ -83,7 +83,7 @@ HRESULT STDMETHODCALLTYPE ConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdw
 
 HRESULT STDMETHODCALLTYPE ConnectionPoint::Unadvise(DWORD dwCookie) noexcept
 {
-    platform::ComPtr<IUnknown> released;
+    ComPtr<IUnknown> released;
     {
         std::lock_guard held(m_sinkLock);
         if (dwCookie == 1) released = std::move(m_sink);

@@ -3,9 +3,9 @@
 // exactly as long as it does.
 #pragma once
 
-#include "platform/com_ptr.h"
-#include "comkit/on_demand.h"
 #include "comkit/connection_traces.h"
+#include "comkit/on_demand.h"
+#include "platform/com_ptr.h"
 
 #include <atomic>
 #include <mutex>
@@ -37,11 +37,11 @@ public:
 
     // The advised sink with a reference of the caller's own, which keeps it alive through a
     // callback even when the client unadvises meanwhile; empty when nothing is advised.
-    template <typename Sink> platform::ComPtr<Sink> sink() const
+    template <typename Sink> ComPtr<Sink> sink() const
     {
         std::lock_guard held(m_sinkLock);
         // The stored pointer is the sink interface the client handed out for sinkIid.
-        return platform::ComPtr<Sink>(reinterpret_cast<Sink*>(m_sink.get()));
+        return ComPtr<Sink>(reinterpret_cast<Sink*>(m_sink.get()));
     }
     bool connected() const;
 
@@ -55,7 +55,7 @@ private:
     const ConnectionTraces& m_traces;
     // Advise and Unadvise may race on client threads: the sink is tested and changed under it.
     mutable std::mutex m_sinkLock;
-    platform::ComPtr<IUnknown> m_sink;
+    ComPtr<IUnknown> m_sink;
     std::atomic<BOOL> m_enabled{TRUE};
 };
 
@@ -107,10 +107,10 @@ public:
     // Cuts off the remote clients of the container and the point, which are COM objects of
     // their own; the runtime lock is not held.
     void disconnect() noexcept;
-    template <typename Sink> platform::ComPtr<Sink> sink() const
+    template <typename Sink> ComPtr<Sink> sink() const
     {
         const ConnectionPoint* found = point();
-        return found ? found->sink<Sink>() : platform::ComPtr<Sink>();
+        return found ? found->sink<Sink>() : ComPtr<Sink>();
     }
 
 private:

@@ -1,7 +1,7 @@
 #include "comkit/connection_point_enumerator.h"
 
-#include "comkit/trace.h"
 #include "comkit/query_interface.h"
+#include "comkit/trace.h"
 
 #include <new>
 

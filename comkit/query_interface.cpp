@@ -1,7 +1,7 @@
 #include "comkit/query_interface.h"
 
-#include "comkit/trace.h"
 #include "comkit/interface_names.h"
+#include "comkit/trace.h"
 
 namespace vetrel {
 

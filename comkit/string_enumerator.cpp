@@ -1,17 +1,17 @@
 #include "comkit/string_enumerator.h"
 
-#include "platform/task_mem.h"
 #include "comkit/client_text.h"
 #include "comkit/com_boundary.h"
-#include "comkit/trace.h"
-#include "comkit/runtime_lock.h"
 #include "comkit/query_interface.h"
+#include "comkit/runtime_lock.h"
+#include "comkit/trace.h"
+#include "platform/task_mem.h"
 
 namespace vetrel {
 
-platform::ComPtr<IOPCEnumString> IOPCEnumString::create()
+ComPtr<IOPCEnumString> IOPCEnumString::create()
 {
-    return platform::ComPtr<IOPCEnumString>(new IOPCEnumString);
+    return ComPtr<IOPCEnumString>(new IOPCEnumString);
 }
 
 HRESULT STDMETHODCALLTYPE IOPCEnumString::QueryInterface(REFIID riid, void** object) noexcept
@@ -50,10 +50,10 @@ HRESULT STDMETHODCALLTYPE IOPCEnumString::Next(ULONG celt, LPOLESTR* rgelt,
         if (hr != S_OK) return hr;
         // All or nothing: a client told of no memory owns no strings, and the position stays
         // where it was so that it can ask again.
-        std::vector<platform::TaskMem<WCHAR>> texts(count);
+        std::vector<TaskMem<WCHAR>> texts(count);
         for (size_t i = 0; i < count; ++i) {
             const std::string& text = m_snapshot[m_cursor.position() + i];
-            texts[i] = platform::TaskMem<WCHAR>::adopt(toClientText(text), text.size() + 1);
+            texts[i] = TaskMem<WCHAR>::adopt(toClientText(text), text.size() + 1);
             if (!texts[i]) return E_OUTOFMEMORY;
         }
         for (size_t i = 0; i < count; ++i) rgelt[i] = texts[i].release();
@@ -83,7 +83,7 @@ HRESULT STDMETHODCALLTYPE IOPCEnumString::Clone(IEnumString** ppEnum) noexcept
     *ppEnum = nullptr;
     return comBoundary([&] {
         auto held = holdRuntimeLock();
-        platform::ComPtr<IOPCEnumString> clone = create();
+        ComPtr<IOPCEnumString> clone = create();
         clone->m_snapshot = m_snapshot;
         clone->m_cursor = m_cursor;
         *ppEnum = clone.detach();

@@ -3,8 +3,8 @@
 // reference on the server that made it.
 #pragma once
 
-#include "platform/com_ptr.h"
 #include "comkit/enum_cursor.h"
+#include "platform/com_ptr.h"
 #include "vetrel/com.h"
 
 #include <atomic>
@@ -18,7 +18,7 @@ class IOPCEnumString final : public IEnumString
 public:
     // A new enumerator with an empty snapshot and one reference, for the caller to fill.
     // Throws std::bad_alloc.
-    static platform::ComPtr<IOPCEnumString> create();
+    static ComPtr<IOPCEnumString> create();
 
     // The names it hands out, in order; filled only before it is handed to a client.
     std::vector<std::string>& snapshot() noexcept { return m_snapshot; }

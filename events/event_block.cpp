@@ -16,13 +16,13 @@ WCHAR* placeText(std::string_view text, WCHAR* place) noexcept
 
 } // namespace
 
-platform::TaskMem<BYTE> buildEventBlock(const OPCEventRecord& record) noexcept
+TaskMem<BYTE> buildEventBlock(const OPCEventRecord& record) noexcept
 {
     const std::string_view texts[] = {record.source, record.message, record.conditionName,
                                       record.subconditionName, record.actorId};
     size_t units = 0;
     for (const std::string_view text : texts) units += text.size() + 1;
-    auto block = platform::TaskMem<BYTE>::allocate(sizeof(ONEVENTSTRUCT) + units * sizeof(WCHAR));
+    auto block = TaskMem<BYTE>::allocate(sizeof(ONEVENTSTRUCT) + units * sizeof(WCHAR));
     if (!block) return block;
 
     auto* event = new (block.get()) ONEVENTSTRUCT{};

@@ -10,6 +10,6 @@ namespace vetrel {
 // by its strings (source, message, condition name, sub-condition name, actor ID), each widened
 // byte for byte and NUL-terminated. The event carries no attributes. Empty when the allocator
 // refuses.
-platform::TaskMem<BYTE> buildEventBlock(const OPCEventRecord& record) noexcept;
+TaskMem<BYTE> buildEventBlock(const OPCEventRecord& record) noexcept;
 
 } // namespace vetrel

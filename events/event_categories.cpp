@@ -22,8 +22,7 @@ HRESULT handOutTexts(std::span<const char* const> texts, DWORD* count, LPWSTR** 
     for (size_t i = 0; i < texts.size(); ++i) {
         strings[i] = toClientText(texts[i]);
         if (strings[i]) continue;
-        for (size_t made = 0; made < i; ++made)
-            platform::TaskMem<WCHAR>::adopt(strings[made], 1).reset();
+        for (size_t made = 0; made < i; ++made) TaskMem<WCHAR>::adopt(strings[made], 1).reset();
         return E_OUTOFMEMORY;
     }
     *count = static_cast<DWORD>(texts.size());

@@ -8,8 +8,8 @@ namespace {
 class EventDelivery final : public ClientDelivery
 {
 public:
-    EventDelivery(platform::ComPtr<IOPCEventSink> sink, OPCHANDLE clientSubscription,
-                  platform::TaskMem<BYTE> block) noexcept
+    EventDelivery(ComPtr<IOPCEventSink> sink, OPCHANDLE clientSubscription,
+                  TaskMem<BYTE> block) noexcept
         : m_sink(std::move(sink)), m_clientSubscription(clientSubscription),
           m_block(std::move(block))
     {}
@@ -22,14 +22,14 @@ public:
     }
 
 private:
-    platform::ComPtr<IOPCEventSink> m_sink;
+    ComPtr<IOPCEventSink> m_sink;
     OPCHANDLE m_clientSubscription;
-    platform::TaskMem<BYTE> m_block;
+    TaskMem<BYTE> m_block;
 };
 
 } // namespace
 
-void prepareEventDelivery(platform::ComPtr<IOPCEventSink> sink, OPCHANDLE clientSubscription,
+void prepareEventDelivery(ComPtr<IOPCEventSink> sink, OPCHANDLE clientSubscription,
                           const OPCEventRecord& record, ClientDeliveries& due)
 {
     auto block = buildEventBlock(record);

@@ -1,7 +1,7 @@
 #include "events/event_subscription.h"
 
-#include "events/event_delivery.h"
 #include "comkit/runtime_lock.h"
+#include "events/event_delivery.h"
 #include "events/subscription_list.h"
 
 namespace vetrel {
@@ -75,7 +75,7 @@ void COPCEventSubscription::prepareEvent(const OPCEventRecord& record, ClientDel
         prepareEventDelivery(std::move(sink), m_clientSubscription, record, due);
 }
 
-void COPCEventSubscription::leaveServer(PendingDisconnects& disconnects) noexcept
+void COPCEventSubscription::detach(PendingDisconnects& disconnects) noexcept
 {
     m_list = nullptr;
     if (m_refCount == 0) {

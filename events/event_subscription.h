@@ -2,13 +2,13 @@
 // IOPCEventSubscriptionMgt and the connection point of its IOPCEventSink.
 #pragma once
 
-#include "events/event_record.h"
-#include "events/subscription_mgt.h"
 #include "comkit/client_delivery.h"
+#include "comkit/connection_point.h"
 #include "comkit/intrusive_list.h"
 #include "comkit/pending_disconnects.h"
-#include "comkit/connection_point.h"
 #include "comkit/query_interface.h"
+#include "events/event_record.h"
+#include "events/subscription_mgt.h"
 
 #include <array>
 #include <atomic>
@@ -51,7 +51,7 @@ public:
 
     // The server is going and has taken the subscription out of its list. An unreferenced
     // subscription goes at once; a referenced one turns inert and goes at its last Release.
-    void leaveServer(PendingDisconnects& disconnects) noexcept;
+    void detach(PendingDisconnects& disconnects) noexcept;
 
     // Place in the server's subscription list.
     ListHook<COPCEventSubscription> m_listHook;

@@ -2,8 +2,8 @@
 // runtime lock.
 #pragma once
 
-#include "events/event_subscription.h"
 #include "comkit/intrusive_list.h"
+#include "events/event_subscription.h"
 
 namespace vetrel {
 
@@ -29,7 +29,7 @@ public:
     {
         while (COPCEventSubscription* subscription = m_order.front()) {
             m_order.erase(*subscription);
-            subscription->leaveServer(disconnects);
+            subscription->detach(disconnects);
         }
     }
 

@@ -1,7 +1,7 @@
 #include "events/subscription_mgt.h"
 
-#include "events/event_subscription.h"
 #include "comkit/client_arrays.h"
+#include "events/event_subscription.h"
 
 namespace vetrel {
 

@@ -9,9 +9,6 @@
 namespace vetrel {
 namespace {
 
-using platform::ComPtr;
-using platform::TaskMem;
-
 // The five arrays of a data callback in one block of the task allocator, and the items' server
 // handles, which a merge matches items by. They are laid out by alignment (values first), so
 // every array is aligned for the build's bitness whatever the count; the client receives one

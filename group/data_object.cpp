@@ -1,16 +1,14 @@
 #include "group/data_object.h"
 
+#include "comkit/runtime_lock.h"
+#include "comkit/trace.h"
 #include "group/opc_group.h"
 #include "group/stream_blocks.h"
-#include "comkit/trace.h"
-#include "comkit/runtime_lock.h"
 
 #include <memory>
 
 namespace vetrel {
 namespace {
-
-using platform::ComPtr;
 
 CLIPFORMAT registeredFormat(const char* name) noexcept
 {
@@ -35,8 +33,7 @@ constexpr const char* kAdviseMethod = "IAdviseSink::OnDataChange";
 class StreamDelivery final : public ClientDelivery
 {
 public:
-    StreamDelivery(ComPtr<IAdviseSink> sink, CLIPFORMAT format,
-                   platform::GlobalMemory block) noexcept
+    StreamDelivery(ComPtr<IAdviseSink> sink, CLIPFORMAT format, GlobalMemory block) noexcept
         : m_sink(std::move(sink)), m_format(format), m_block(std::move(block))
     {}
 
@@ -46,7 +43,7 @@ public:
 private:
     ComPtr<IAdviseSink> m_sink;
     CLIPFORMAT m_format;
-    platform::GlobalMemory m_block;
+    GlobalMemory m_block;
 };
 
 // Item values, whose block is built when the call is made: a data-change report that waits

@@ -3,11 +3,11 @@
 // memory. It is made at the group's first QueryInterface for IDataObject and lives with it.
 #pragma once
 
+#include "comkit/client_delivery.h"
+#include "comkit/interface_object.h"
 #include "group/opc_item.h"
 #include "platform/com_ptr.h"
 #include "platform/global_memory.h"
-#include "comkit/client_delivery.h"
-#include "comkit/interface_object.h"
 
 #include <span>
 #include <vector>
@@ -67,7 +67,7 @@ private:
     struct Slot
     {
         CLIPFORMAT format;
-        platform::ComPtr<IAdviseSink> sink;
+        ComPtr<IAdviseSink> sink;
     };
     // The slot of a format number, or null for another format.
     Slot* slotOf(DWORD format) noexcept;

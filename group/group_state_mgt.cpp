@@ -1,10 +1,10 @@
 #include "group/group_state_mgt.h"
 
+#include "comkit/client_text.h"
+#include "comkit/locked_boundary.h"
 #include "group/deadband.h"
 #include "group/opc_group.h"
 #include "group/update_rate.h"
-#include "comkit/client_text.h"
-#include "comkit/locked_boundary.h"
 
 #include <new>
 
@@ -52,8 +52,7 @@ HRESULT STDMETHODCALLTYPE IOPCGroupStateMgtObject::SetState(DWORD* pRequestedUpd
         // The other values are stored as given, and a changed active flag leaves the changes
         // collected so far to the next scan.
         if (pRequestedUpdateRate)
-            state.updateRate =
-                reviseUpdateRate(*pRequestedUpdateRate, serverRate());
+            state.updateRate = reviseUpdateRate(*pRequestedUpdateRate, serverRate());
         if (pActive) state.active = *pActive;
         if (phClientGroup) state.clientHandle = *phClientGroup;
         if (pPercentDeadband) state.percentDeadband = *pPercentDeadband;

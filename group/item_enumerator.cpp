@@ -1,12 +1,12 @@
 #include "group/item_enumerator.h"
 
-#include "group/item_list.h"
 #include "comkit/client_arrays.h"
 #include "comkit/client_text.h"
 #include "comkit/com_boundary.h"
-#include "comkit/trace.h"
-#include "comkit/runtime_lock.h"
 #include "comkit/query_interface.h"
+#include "comkit/runtime_lock.h"
+#include "comkit/trace.h"
+#include "group/item_list.h"
 
 #include <new>
 

@@ -3,9 +3,9 @@
 // item.
 #pragma once
 
-#include "group/opc_item.h"
 #include "comkit/handle_table.h"
 #include "comkit/intrusive_list.h"
+#include "group/opc_item.h"
 
 #include <string>
 #include <unordered_map>

@@ -1,8 +1,8 @@
 // A group's items: owned, in the order they were added, found by server handle in O(1).
 #pragma once
 
-#include "group/opc_item.h"
 #include "comkit/intrusive_list.h"
+#include "group/opc_item.h"
 
 #include <memory>
 

@@ -27,8 +27,7 @@ OPCTag* findOrOffer(ValidatedItem& validated, RuntimeHold& lock)
 
 } // namespace
 
-HRESULT validateItemDef(const OPCITEMDEF& definition, RuntimeHold& lock,
-                        ValidatedItem& validated)
+HRESULT validateItemDef(const OPCITEMDEF& definition, RuntimeHold& lock, ValidatedItem& validated)
 {
     validated.accessPath = fromClientText(definition.szAccessPath);
     validated.itemID = fromClientText(definition.szItemID);

@@ -2,8 +2,8 @@
 // and the item AddItems builds from a definition that passed it.
 #pragma once
 
-#include "group/opc_item.h"
 #include "comkit/runtime_lock.h"
+#include "group/opc_item.h"
 
 #include <memory>
 #include <string>
@@ -23,8 +23,7 @@ struct ValidatedItem
 // Finds the definition's tag, giving the host's unknown item callback one chance to create it
 // (with lock released around the call), and tries the requested type on its value.
 // OPC_E_UNKNOWNITEMID, or the conversion's own error. lock is held on entry and on return.
-HRESULT validateItemDef(const OPCITEMDEF& definition, RuntimeHold& lock,
-                        ValidatedItem& validated);
+HRESULT validateItemDef(const OPCITEMDEF& definition, RuntimeHold& lock, ValidatedItem& validated);
 
 // Whether value can be read as requested (VT_EMPTY: as it is): S_OK, or the conversion's error.
 HRESULT tryRequestedType(const VARIANT& value, VARTYPE requested) noexcept;

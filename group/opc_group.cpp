@@ -1,11 +1,11 @@
 #include "group/opc_group.h"
 
 #include "comkit/host_callbacks.h"
-#include "comkit/trace.h"
+#include "comkit/query_interface.h"
 #include "comkit/runtime_lock.h"
+#include "comkit/trace.h"
 #include "group/item_index.h"
 #include "tags/tag_tree.h"
-#include "comkit/query_interface.h"
 
 namespace vetrel {
 
@@ -22,8 +22,7 @@ void tellHostOfRemovals(std::vector<ItemRemovalNotice>& notices) noexcept
 }
 
 OPCGroup::OPCGroup(GroupOwner& server, std::string name, const GroupState& state)
-    : m_server(&server), m_name(std::move(name)), m_state(state),
-      m_items(followers(), *this)
+    : m_server(&server), m_name(std::move(name)), m_state(state), m_items(followers(), *this)
 {}
 
 HRESULT STDMETHODCALLTYPE OPCGroup::QueryInterface(REFIID riid, void** object) noexcept
@@ -73,7 +72,7 @@ LONG OPCGroup::releaseReference() noexcept
 {
     const LONG count = m_refCount.fetch_sub(1) - 1;
     // A group still in its server's list stays there, scanned, at a count of 0.
-    if (count == 0 && m_removed) delete this;
+    if (count == 0 && m_detached) delete this;
     return count;
 }
 
@@ -93,8 +92,7 @@ OPCItem* OPCGroup::addItem(std::unique_ptr<OPCItem> item)
     assertLockHeld();
     OPCItem* added = m_items.add(std::move(item));
     if (!added) return nullptr;
-    if (OPCTag* tag = tagTree().find({}, added->m_tagName))
-        ++tag->m_itemRefCount;
+    if (OPCTag* tag = tagTree().find({}, added->m_tagName)) ++tag->m_itemRefCount;
     return added;
 }
 
@@ -133,11 +131,11 @@ std::vector<std::unique_ptr<OPCItem>> OPCGroup::copyItems() const
     return copies;
 }
 
-void OPCGroup::leaveServer(bool force, PendingDisconnects& disconnects) noexcept
+void OPCGroup::detach(bool force, PendingDisconnects& disconnects) noexcept
 {
     assertLockHeld();
     m_server = nullptr;
-    m_removed = true;
+    m_detached = true;
     if (m_refCount == 0) {
         delete this;
         return;

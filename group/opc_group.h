@@ -1,6 +1,11 @@
 // OPCGroup: a client's group of items, the COM identity behind the group interfaces.
 #pragma once
 
+#include "comkit/client_delivery.h"
+#include "comkit/connection_point.h"
+#include "comkit/intrusive_list.h"
+#include "comkit/on_demand.h"
+#include "comkit/pending_disconnects.h"
 #include "group/async_io.h"
 #include "group/async_io2.h"
 #include "group/data_object.h"
@@ -10,11 +15,6 @@
 #include "group/item_mgt.h"
 #include "group/request_queue.h"
 #include "group/sync_io.h"
-#include "comkit/client_delivery.h"
-#include "comkit/intrusive_list.h"
-#include "comkit/on_demand.h"
-#include "comkit/pending_disconnects.h"
-#include "comkit/connection_point.h"
 #include "vetrel/opc.h"
 
 #include <atomic>
@@ -105,7 +105,7 @@ public:
     // The server has taken the group out of its list. An unreferenced group goes at once; a
     // forced removal ends a referenced one (it turns inert and goes at its last Release);
     // otherwise it keeps serving its client, unscanned, until its last Release.
-    void leaveServer(bool force, PendingDisconnects& disconnects) noexcept;
+    void detach(bool force, PendingDisconnects& disconnects) noexcept;
 
     // Place in the server's group list.
     ListHook<OPCGroup> m_listHook;
@@ -127,7 +127,8 @@ private:
     GroupOwner* m_server;
     std::string m_name;
     std::atomic<LONG> m_refCount{0};
-    bool m_removed = false;
+    // Out of its server's list: it goes at its last Release.
+    bool m_detached = false;
     std::atomic<bool> m_inert{false};
     GroupState m_state;
     OPCHANDLE m_serverHandle = 0;

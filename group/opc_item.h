@@ -2,8 +2,8 @@
 // value, quality and timestamp, which every read path serves.
 #pragma once
 
-#include "platform/variant.h"
 #include "comkit/intrusive_list.h"
+#include "platform/variant.h"
 #include "vetrel/opc.h"
 
 #include <memory>

@@ -2,9 +2,9 @@
 // an array of per-item results out.
 #pragma once
 
-#include "group/opc_group.h"
 #include "comkit/client_arrays.h"
 #include "comkit/locked_boundary.h"
+#include "group/opc_group.h"
 
 namespace vetrel {
 

@@ -3,9 +3,9 @@
 // handed out.
 #pragma once
 
-#include "group/opc_group.h"
 #include "comkit/client_arrays.h"
 #include "comkit/locked_boundary.h"
+#include "group/opc_group.h"
 
 namespace vetrel {
 

@@ -8,8 +8,6 @@
 namespace vetrel {
 namespace {
 
-using platform::ComPtr;
-
 // The items the request names that the group still has, in the request's order.
 std::vector<OPCItem*> presentItems(const OPCGroup& group, const OPCRequest& request)
 {

@@ -1,6 +1,6 @@
+#include "comkit/runtime_lock.h"
 #include "group/data_callback.h"
 #include "group/opc_group.h"
-#include "comkit/runtime_lock.h"
 
 namespace vetrel {
 

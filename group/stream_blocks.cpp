@@ -77,15 +77,15 @@ StreamValues StreamValues::merged(const StreamValues& older, const StreamValues&
     return result;
 }
 
-platform::GlobalMemory StreamValues::block(OPCHANDLE groupHandle, DWORD transactionId,
-                                           bool withTimes) const noexcept
+GlobalMemory StreamValues::block(OPCHANDLE groupHandle, DWORD transactionId,
+                                 bool withTimes) const noexcept
 {
     const size_t itemBytes = withTimes ? kDataTimeItemBytes : kDataItemBytes;
     size_t size = kGroupHeaderBytes + itemBytes * m_entries.size();
     for (const Entry& entry : m_entries) size += streamSize(entry.value.get());
 
-    auto memory = platform::GlobalMemory::allocateFixed(size);
-    platform::GlobalLock locked(memory.get());
+    auto memory = GlobalMemory::allocateFixed(size);
+    GlobalLock locked(memory.get());
     auto* block = locked.as<BYTE>();
     if (!block) return {};
     put<DWORD>(block, 0, static_cast<DWORD>(size));
@@ -108,14 +108,13 @@ platform::GlobalMemory StreamValues::block(OPCHANDLE groupHandle, DWORD transact
     return memory;
 }
 
-platform::GlobalMemory writeCompleteBlock(OPCHANDLE groupHandle, DWORD transactionId,
-                                          std::span<const OPCHANDLE> clientHandles,
-                                          std::span<const HRESULT> results) noexcept
+GlobalMemory writeCompleteBlock(OPCHANDLE groupHandle, DWORD transactionId,
+                                std::span<const OPCHANDLE> clientHandles,
+                                std::span<const HRESULT> results) noexcept
 {
     const size_t count = results.size();
-    auto memory =
-        platform::GlobalMemory::allocateFixed(kWriteHeaderBytes + kWriteItemBytes * count);
-    platform::GlobalLock locked(memory.get());
+    auto memory = GlobalMemory::allocateFixed(kWriteHeaderBytes + kWriteItemBytes * count);
+    GlobalLock locked(memory.get());
     auto* block = locked.as<BYTE>();
     if (!block) return {};
     put<DWORD>(block, 0, static_cast<DWORD>(count));

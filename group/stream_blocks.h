@@ -24,8 +24,7 @@ public:
 
     // The block with a group header, the item headers (with timestamps when withTimes) and
     // the values; empty without memory.
-    platform::GlobalMemory block(OPCHANDLE groupHandle, DWORD transactionId,
-                                 bool withTimes) const noexcept;
+    GlobalMemory block(OPCHANDLE groupHandle, DWORD transactionId, bool withTimes) const noexcept;
 
 private:
     StreamValues() = default;
@@ -43,8 +42,8 @@ private:
 
 // The write-complete block: one client handle and one result per written item. clientHandles
 // and results have the same length. Empty without memory.
-platform::GlobalMemory writeCompleteBlock(OPCHANDLE groupHandle, DWORD transactionId,
-                                          std::span<const OPCHANDLE> clientHandles,
-                                          std::span<const HRESULT> results) noexcept;
+GlobalMemory writeCompleteBlock(OPCHANDLE groupHandle, DWORD transactionId,
+                                std::span<const OPCHANDLE> clientHandles,
+                                std::span<const HRESULT> results) noexcept;
 
 } // namespace vetrel

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <utility>
 
-namespace vetrel::platform {
+namespace vetrel {
 
 template <typename T> class ComPtr
 {
@@ -86,4 +86,4 @@ private:
     T* m_pointer = nullptr;
 };
 
-} // namespace vetrel::platform
+} // namespace vetrel

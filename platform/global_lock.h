@@ -1,10 +1,10 @@
 // GlobalLock: keeps an HGLOBAL locked, and its contents addressable, for one scope. Name it
-// qualified (platform::GlobalLock): the system function of the same name hides it otherwise.
+// qualified (GlobalLock): the system function of the same name hides it otherwise.
 #pragma once
 
 #include "vetrel/com.h"
 
-namespace vetrel::platform {
+namespace vetrel {
 
 class GlobalLock
 {
@@ -27,4 +27,4 @@ private:
     void* m_data;
 };
 
-} // namespace vetrel::platform
+} // namespace vetrel

@@ -5,7 +5,7 @@
 
 #include <utility>
 
-namespace vetrel::platform {
+namespace vetrel {
 
 class GlobalMemory
 {
@@ -40,4 +40,4 @@ private:
     HGLOBAL m_handle = nullptr;
 };
 
-} // namespace vetrel::platform
+} // namespace vetrel

@@ -8,7 +8,7 @@
 #include <type_traits>
 #include <utility>
 
-namespace vetrel::platform {
+namespace vetrel {
 
 template <typename T> class TaskMem
 {
@@ -71,4 +71,4 @@ private:
     size_t m_count = 0;
 };
 
-} // namespace vetrel::platform
+} // namespace vetrel

@@ -1,6 +1,6 @@
 // The COM and OPC registry entries that let clients find and start the host executable.
-#include "platform/reg_key.h"
 #include "comkit/host_text.h"
+#include "platform/reg_key.h"
 #include "vetrel/vetrel.h"
 
 #include <cstdio>

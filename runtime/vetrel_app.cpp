@@ -1,18 +1,17 @@
 #include "runtime/vetrel_app.h"
 
+#include "comkit/client_lane.h"
+#include "comkit/host_callbacks.h"
+#include "comkit/pending_disconnects.h"
+#include "comkit/runtime_lock.h"
+#include "comkit/trace.h"
 #include "events/level_alarm.h"
 #include "group/item_index.h"
 #include "group/opc_group.h"
 #include "group/update_rate.h"
 #include "platform/com_ptr.h"
-#include "comkit/runtime_lock.h"
 #include "platform/process_end.h"
 #include "runtime/class_factory.h"
-#include "comkit/client_lane.h"
-#include "comkit/host_callbacks.h"
-#include "comkit/pending_disconnects.h"
-#include "tags/timestamp.h"
-#include "comkit/trace.h"
 #include "server/event_broadcast.h"
 #include "server/group_list.h"
 #include "server/opc_server.h"
@@ -20,6 +19,7 @@
 #include "server/server_list.h"
 #include "server/shutdown_request.h"
 #include "tags/tag_tree.h"
+#include "tags/timestamp.h"
 
 #include <algorithm>
 #include <exception>
@@ -90,7 +90,7 @@ bool CVetrelApp::start(REFCLSID clsid, DWORD rate)
         CoFileTimeNow(&runtimeStatus().startTime);
     }
 
-    m_factory = platform::ComPtr<ClassFactory>(new (std::nothrow) ClassFactory);
+    m_factory = ComPtr<ClassFactory>(new (std::nothrow) ClassFactory);
     if (!m_factory) return fail();
     if (!m_pins.pin(*m_factory.get())) return fail();
     if (FAILED(CoRegisterClassObject(clsid, m_factory.get(), CLSCTX_LOCAL_SERVER,
@@ -193,7 +193,8 @@ bool CVetrelApp::updateTagValue(DWORD handle, const VARIANT& value, WORD quality
             // Out of memory, or a value that cannot be copied.
             return false;
         }
-        if (const auto event = evaluateLevelAlarm(*tag)) broadcastEvent(listedServers().all(), *event, waits);
+        if (const auto event = evaluateLevelAlarm(*tag))
+            broadcastEvent(listedServers().all(), *event, waits);
     }
     waits.wait(kHostWait, kFrozenAfter);
     return true;

@@ -3,10 +3,10 @@
 // and their groups, whose tables belong to their own layers.
 #pragma once
 
-#include "tags/opc_tag.h"
 #include "platform/com_ptr.h"
 #include "platform/timer.h"
 #include "runtime/interface_pins.h"
+#include "tags/opc_tag.h"
 
 #include <memory>
 #include <mutex>
@@ -89,8 +89,8 @@ private:
     bool m_started = false;
     bool m_comInitialised = false;
     std::thread::id m_comThread;
-    platform::ComPtr<IMalloc> m_taskAllocator;
-    platform::ComPtr<ClassFactory> m_factory;
+    ComPtr<IMalloc> m_taskAllocator;
+    ComPtr<ClassFactory> m_factory;
     DWORD m_factoryCookie = 0;
     ServedInterfacePins m_pins;
     std::unique_ptr<platform::Timer> m_timer;

@@ -3,9 +3,9 @@
 #include "comkit/client_arrays.h"
 #include "comkit/client_text.h"
 #include "comkit/locked_boundary.h"
+#include "comkit/string_enumerator.h"
 #include "server/opc_server.h"
 #include "tags/tag_tree.h"
-#include "comkit/string_enumerator.h"
 
 #include <string_view>
 
@@ -44,8 +44,7 @@ IOPCBrowseServerAddressSpaceObject::QueryOrganization(OPCNAMESPACETYPE* pNameSpa
     trace("IOPCBrowseServerAddressSpace::QueryOrganization");
     if (!pNameSpaceType) return E_INVALIDARG;
     return lockedBoundary(owner(), [&](auto&) -> HRESULT {
-        *pNameSpaceType =
-            tagTree().isHierarchical() ? OPC_NS_HIERARCHIAL : OPC_NS_FLAT;
+        *pNameSpaceType = tagTree().isHierarchical() ? OPC_NS_HIERARCHIAL : OPC_NS_FLAT;
         return S_OK;
     });
 }
@@ -88,7 +87,7 @@ HRESULT STDMETHODCALLTYPE IOPCBrowseServerAddressSpaceObject::BrowseOPCItemIDs(
     return lockedBoundary(owner(), [&](auto&) -> HRESULT {
         TagTree& tags = tagTree();
         const bool hierarchical = tags.isHierarchical();
-        platform::ComPtr<IOPCEnumString> names = IOPCEnumString::create();
+        ComPtr<IOPCEnumString> names = IOPCEnumString::create();
         // A flat namespace has one listing, of every tag, whatever the client asked for.
         NameKind kind = NameKind::Flat;
         if (!hierarchical) m_position.clear();

@@ -1,7 +1,7 @@
 #include "server/common_interface.h"
 
-#include "platform/task_mem.h"
 #include "comkit/locked_boundary.h"
+#include "platform/task_mem.h"
 #include "server/opc_server.h"
 
 namespace vetrel {
@@ -28,7 +28,7 @@ HRESULT STDMETHODCALLTYPE IOPCCommonObject::QueryAvailableLocaleIDs(DWORD* pdwCo
     *pdwCount = 0;
     *pdwLcid = nullptr;
     return lockedBoundary(owner(), [&](auto&) -> HRESULT {
-        auto locales = platform::TaskMem<LCID>::allocate(1);
+        auto locales = TaskMem<LCID>::allocate(1);
         if (!locales) return E_OUTOFMEMORY;
         locales[0] = kSupportedLocale;
         *pdwLcid = locales.release();

@@ -1,10 +1,10 @@
 #include "server/event_server.h"
 
-#include "events/event_categories.h"
-#include "events/event_subscription.h"
 #include "comkit/client_arrays.h"
 #include "comkit/client_text.h"
 #include "comkit/locked_boundary.h"
+#include "events/event_categories.h"
+#include "events/event_subscription.h"
 #include "server/opc_server.h"
 #include "server/runtime_status.h"
 
@@ -46,7 +46,8 @@ HRESULT STDMETHODCALLTYPE IOPCEventServerObject::CreateEventSubscription(
     clearOutput(ppUnk);
     if (!ppUnk || !pdwRevisedBufferTime || !pdwRevisedMaxSize) return E_INVALIDARG;
     return lockedBoundary(owner(), [&](auto&) -> HRESULT {
-        auto* subscription = new (std::nothrow) COPCEventSubscription(owner().subscriptions(), hClientSubscription);
+        auto* subscription =
+            new (std::nothrow) COPCEventSubscription(owner().subscriptions(), hClientSubscription);
         if (!subscription) return E_FAIL;
         owner().subscriptions().append(*subscription);
         subscription->AddRef();
@@ -91,7 +92,7 @@ HRESULT STDMETHODCALLTYPE IOPCEventServerObject::QueryEventCategories(
             ++count;
         }
         if (count == 0) return S_OK;
-        auto idArray = platform::TaskMem<DWORD>::allocate(count);
+        auto idArray = TaskMem<DWORD>::allocate(count);
         if (!idArray) return E_OUTOFMEMORY;
         const HRESULT hr = handOutTexts({descriptions, count}, pdwCount, ppszEventCategoryDescs);
         if (FAILED(hr)) return hr;
@@ -195,7 +196,7 @@ HRESULT STDMETHODCALLTYPE IOPCEventServerObject::AckCondition(DWORD dwCount, LPW
     return lockedBoundary(owner(), [&](auto&) -> HRESULT {
         // No condition takes acknowledgements: each one asked for is refused.
         if (dwCount == 0) return S_FALSE;
-        auto errors = platform::TaskMem<HRESULT>::allocate(dwCount);
+        auto errors = TaskMem<HRESULT>::allocate(dwCount);
         if (!errors) return E_OUTOFMEMORY;
         std::fill_n(errors.get(), dwCount, E_INVALIDARG);
         *ppErrors = errors.release();

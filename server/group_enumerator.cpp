@@ -1,16 +1,16 @@
 #include "server/group_enumerator.h"
 
 #include "comkit/com_boundary.h"
-#include "comkit/trace.h"
-#include "comkit/runtime_lock.h"
-#include "server/opc_server.h"
 #include "comkit/query_interface.h"
+#include "comkit/runtime_lock.h"
+#include "comkit/trace.h"
+#include "server/opc_server.h"
 
 namespace vetrel {
 
-platform::ComPtr<OPCGroupEnumerator> OPCGroupEnumerator::create(OPCServer& server, bool listGroups)
+ComPtr<OPCGroupEnumerator> OPCGroupEnumerator::create(OPCServer& server, bool listGroups)
 {
-    platform::ComPtr<OPCGroupEnumerator> enumerator(new OPCGroupEnumerator(server));
+    ComPtr<OPCGroupEnumerator> enumerator(new OPCGroupEnumerator(server));
     if (listGroups) {
         enumerator->m_snapshot.reserve(server.groups().size());
         server.groups().forEach(
@@ -84,7 +84,7 @@ HRESULT STDMETHODCALLTYPE OPCGroupEnumerator::Clone(IEnumUnknown** ppEnum) noexc
     *ppEnum = nullptr;
     return comBoundary([&] {
         auto held = holdRuntimeLock();
-        platform::ComPtr<OPCGroupEnumerator> clone(new OPCGroupEnumerator(m_server));
+        ComPtr<OPCGroupEnumerator> clone(new OPCGroupEnumerator(m_server));
         clone->m_snapshot = m_snapshot;
         clone->m_cursor = m_cursor;
         *ppEnum = clone.detach();

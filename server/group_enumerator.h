@@ -2,8 +2,8 @@
 // groups of its snapshot alive, and each of its references holds one on the server.
 #pragma once
 
-#include "platform/com_ptr.h"
 #include "comkit/enum_cursor.h"
+#include "platform/com_ptr.h"
 #include "vetrel/com.h"
 
 #include <atomic>
@@ -19,7 +19,7 @@ class OPCGroupEnumerator final : public IEnumUnknown
 public:
     // An enumerator of server's groups, listed in order, or of none; the runtime lock is held.
     // Throws std::bad_alloc.
-    static platform::ComPtr<OPCGroupEnumerator> create(OPCServer& server, bool listGroups);
+    static ComPtr<OPCGroupEnumerator> create(OPCServer& server, bool listGroups);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override;
     ULONG STDMETHODCALLTYPE AddRef() noexcept override;
@@ -36,7 +36,7 @@ private:
     ~OPCGroupEnumerator() = default;
 
     OPCServer& m_server;
-    std::vector<platform::ComPtr<OPCGroup>> m_snapshot;
+    std::vector<ComPtr<OPCGroup>> m_snapshot;
     std::atomic<LONG> m_refCount{0};
     // Guarded by the runtime lock.
     EnumCursor m_cursor;

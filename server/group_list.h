@@ -1,9 +1,9 @@
 // A server's groups: in the order they were added, found by server handle in O(1).
 #pragma once
 
-#include "group/opc_group.h"
 #include "comkit/handle_table.h"
 #include "comkit/intrusive_list.h"
+#include "group/opc_group.h"
 
 #include <string>
 #include <string_view>

@@ -4,8 +4,8 @@
 #include "comkit/client_text.h"
 #include "comkit/locked_boundary.h"
 #include "server/opc_server.h"
-#include "tags/tag_tree.h"
 #include "server/property_table.h"
+#include "tags/tag_tree.h"
 
 #include <array>
 #include <string_view>
@@ -41,10 +41,10 @@ HRESULT STDMETHODCALLTYPE IOPCItemPropertiesObject::QueryAvailableProperties(
         if (!ids || !types || !descriptions) return E_OUTOFMEMORY;
         // A successful answer never carries a missing description for a client to print:
         // without memory for all of them there is no answer.
-        std::array<platform::TaskMem<WCHAR>, count> texts;
+        std::array<TaskMem<WCHAR>, count> texts;
         for (size_t i = 0; i < count; ++i) {
             const std::string_view text = kItemProperties[i].description;
-            texts[i] = platform::TaskMem<WCHAR>::adopt(toClientText(text), text.size() + 1);
+            texts[i] = TaskMem<WCHAR>::adopt(toClientText(text), text.size() + 1);
             if (!texts[i]) return E_OUTOFMEMORY;
         }
         for (size_t i = 0; i < count; ++i) {

@@ -1,9 +1,9 @@
 #include "server/opc_server.h"
 
-#include "comkit/trace.h"
-#include "comkit/runtime_lock.h"
-#include "server/server_list.h"
 #include "comkit/query_interface.h"
+#include "comkit/runtime_lock.h"
+#include "comkit/trace.h"
+#include "server/server_list.h"
 
 #include <cstdio>
 #include <new>
@@ -51,7 +51,7 @@ HRESULT OPCServer::serveNewClient(REFIID riid, void** object)
 HRESULT STDMETHODCALLTYPE OPCServer::QueryInterface(REFIID riid, void** object) noexcept
 {
     // The container is made at the client's first request for it.
-    IUnknown* container = !m_detached && IsEqualIID(riid, IID_IConnectionPointContainer)
+    IUnknown* container = !m_inert && IsEqualIID(riid, IID_IConnectionPointContainer)
                               ? m_connections.obtain()
                               : nullptr;
     const InterfaceRow rows[] = {
@@ -66,7 +66,7 @@ HRESULT STDMETHODCALLTYPE OPCServer::QueryInterface(REFIID riid, void** object) 
         {IID_IOPCCommon, " IID_IOPCCommon", &m_commonObject},
         {IID_IOPCEventServer, " IID_IOPCEventServer", &m_eventServerObject},
     };
-    return answerQueryInterface("OPCServer::QueryInterface", rows, riid, object, *this, m_detached);
+    return answerQueryInterface("OPCServer::QueryInterface", rows, riid, object, *this, m_inert);
 }
 
 ULONG STDMETHODCALLTYPE OPCServer::AddRef() noexcept
@@ -147,7 +147,7 @@ void OPCServer::removeGroup(OPCGroup& group, bool force, PendingDisconnects& dis
 {
     assertLockHeld();
     m_groups.remove(group);
-    group.leaveServer(force, disconnects);
+    group.detach(force, disconnects);
 }
 
 void OPCServer::scan(DWORD serverRate, bool force, std::vector<OPCItem*>& scratch,
@@ -173,7 +173,7 @@ void OPCServer::detach(PendingDisconnects& disconnects,
                        std::vector<ItemRemovalNotice>* removals) noexcept
 {
     assertLockHeld();
-    m_detached = true;
+    m_inert = true;
     m_lane.abandon();
     if (removals)
         m_groups.forEach([removals](OPCGroup& group) { group.removeAllItems(*removals); });

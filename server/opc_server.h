@@ -2,13 +2,13 @@
 // client's groups and hands out the server's interfaces as interface objects.
 #pragma once
 
-#include "server/event_server.h"
-#include "events/subscription_list.h"
 #include "comkit/client_lane.h"
+#include "comkit/connection_point.h"
 #include "comkit/pending_disconnects.h"
+#include "events/subscription_list.h"
 #include "server/browse.h"
 #include "server/common_interface.h"
-#include "comkit/connection_point.h"
+#include "server/event_server.h"
 #include "server/group_list.h"
 #include "server/item_properties.h"
 #include "server/server_interface.h"
@@ -36,7 +36,7 @@ public:
     // Everything below: the caller holds the runtime lock.
 
     // Detached by the unload, or dropped with its client gone: every call answers an error.
-    bool inert() const noexcept { return m_detached; }
+    bool inert() const noexcept { return m_inert; }
     // The number of the connection in the process, for trace lines.
     unsigned connectionNumber() const noexcept { return m_connectionNumber; }
     // Every call into this server's client goes through it.
@@ -54,8 +54,8 @@ public:
     // An empty name becomes the next default name; OPC_E_DUPLICATENAME when a listed group
     // bears it already, else S_OK. Throws std::bad_alloc.
     HRESULT claimGroupName(std::string& name) const;
-    HRESULT addNamedGroup(std::string name, const GroupState& state, REFIID riid,
-                          IUnknown** ppUnk, OPCGroup*& added) override;
+    HRESULT addNamedGroup(std::string name, const GroupState& state, REFIID riid, IUnknown** ppUnk,
+                          OPCGroup*& added) override;
     void removeGroup(OPCGroup& group, bool force, PendingDisconnects& disconnects) noexcept;
 
     // One tick of the runtime's timer over the groups, in list order; the calls it prepares
@@ -63,10 +63,7 @@ public:
     void scan(DWORD serverRate, bool force, std::vector<OPCItem*>& scratch,
               DeliveryWaits* waits) noexcept;
     // The client's IOPCShutdown sink, with a reference for the caller; empty when none.
-    platform::ComPtr<IOPCShutdown> shutdownSink() const
-    {
-        return m_connections.sink<IOPCShutdown>();
-    }
+    ComPtr<IOPCShutdown> shutdownSink() const { return m_connections.sink<IOPCShutdown>(); }
 
     // The runtime has taken the server out of its list (it unloads, or the client is gone):
     // the server stops calling its client, ends its groups and subscriptions and answers
@@ -89,7 +86,7 @@ private:
     std::atomic<LONG> m_refCount{0};
     const unsigned m_connectionNumber;
     FILETIME m_creationTime{};
-    std::atomic<bool> m_detached{false};
+    std::atomic<bool> m_inert{false};
     IOPCServerObject m_serverObject{*this};
     IOPCBrowseServerAddressSpaceObject m_browseObject{*this};
     IOPCItemPropertiesObject m_itemPropertiesObject{*this};

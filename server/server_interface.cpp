@@ -1,11 +1,11 @@
 #include "server/server_interface.h"
 
-#include "group/deadband.h"
-#include "group/update_rate.h"
-#include "platform/task_mem.h"
 #include "comkit/client_arrays.h"
 #include "comkit/client_text.h"
 #include "comkit/locked_boundary.h"
+#include "group/deadband.h"
+#include "group/update_rate.h"
+#include "platform/task_mem.h"
 #include "server/group_enumerator.h"
 #include "server/opc_server.h"
 #include "server/runtime_status.h"
@@ -54,9 +54,8 @@ HRESULT STDMETHODCALLTYPE IOPCServerObject::AddGroup(
         const HRESULT hr = server.addGroup(std::move(name), state, riid, ppUnk, group);
         if (FAILED(hr)) return hr;
         *phServerGroup = group->serverHandle();
-        return dwRequestedUpdateRate != 0 && dwRequestedUpdateRate < rate
-                   ? OPC_S_UNSUPPORTEDRATE
-                   : S_OK;
+        return dwRequestedUpdateRate != 0 && dwRequestedUpdateRate < rate ? OPC_S_UNSUPPORTEDRATE
+                                                                          : S_OK;
     });
 }
 
@@ -90,7 +89,7 @@ HRESULT STDMETHODCALLTYPE IOPCServerObject::GetStatus(OPCSERVERSTATUS** ppServer
     if (!ppServerStatus) return E_INVALIDARG;
     *ppServerStatus = nullptr;
     return lockedBoundary(owner(), [&](auto&) -> HRESULT {
-        auto status = platform::TaskMem<OPCSERVERSTATUS>::allocate(1);
+        auto status = TaskMem<OPCSERVERSTATUS>::allocate(1);
         if (!status) return E_OUTOFMEMORY;
         const RuntimeStatus& runtime = runtimeStatus();
         OPCSERVERSTATUS& filled = status[0];

@@ -6,9 +6,7 @@ namespace {
 class ShutdownDelivery final : public ClientDelivery
 {
 public:
-    explicit ShutdownDelivery(platform::ComPtr<IOPCShutdown> sink) noexcept
-        : m_sink(std::move(sink))
-    {}
+    explicit ShutdownDelivery(ComPtr<IOPCShutdown> sink) noexcept : m_sink(std::move(sink)) {}
 
     const char* method() const noexcept override { return "IOPCShutdown::ShutdownRequest"; }
     HRESULT send() noexcept override
@@ -19,12 +17,12 @@ public:
     }
 
 private:
-    platform::ComPtr<IOPCShutdown> m_sink;
+    ComPtr<IOPCShutdown> m_sink;
 };
 
 } // namespace
 
-void prepareShutdownRequest(platform::ComPtr<IOPCShutdown> sink, ClientDeliveries& due)
+void prepareShutdownRequest(ComPtr<IOPCShutdown> sink, ClientDeliveries& due)
 {
     due.push_back(std::make_unique<ShutdownDelivery>(std::move(sink)));
 }

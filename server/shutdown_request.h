@@ -2,13 +2,13 @@
 // made from the connection's lane once it is released.
 #pragma once
 
-#include "platform/com_ptr.h"
 #include "comkit/client_delivery.h"
+#include "platform/com_ptr.h"
 #include "vetrel/opc.h"
 
 namespace vetrel {
 
 // IOPCShutdown::ShutdownRequest with an empty reason. Throws std::bad_alloc.
-void prepareShutdownRequest(platform::ComPtr<IOPCShutdown> sink, ClientDeliveries& due);
+void prepareShutdownRequest(ComPtr<IOPCShutdown> sink, ClientDeliveries& due);
 
 } // namespace vetrel

@@ -138,7 +138,7 @@ Tally::Figures refreshes(opcprobe::Session& session, int items, std::chrono::sec
     Tally tally(true);
     const bench::LoadSubscription subscription(session.server(), items, kServerRate, record(tally));
     const auto async =
-        vetrel::platform::ComPtr<IUnknown>(subscription.group()).as<IOPCAsyncIO2>(IID_IOPCAsyncIO2);
+        vetrel::ComPtr<IUnknown>(subscription.group()).as<IOPCAsyncIO2>(IID_IOPCAsyncIO2);
     if (!async) throw opcprobe::ProbeFailure("Finding IOPCAsyncIO2", E_NOINTERFACE);
     size_t issued = 0;
     const auto refreshUntil = [&](Clock::time_point end) {

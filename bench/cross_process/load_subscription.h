@@ -26,7 +26,7 @@ public:
 
 private:
     opcprobe::ProbeGroup m_group;
-    vetrel::platform::ComPtr<opcprobe::DataSink> m_sink;
+    vetrel::ComPtr<opcprobe::DataSink> m_sink;
     std::optional<opcprobe::Advice> m_advice;
 };
 

@@ -20,7 +20,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using vetrel::platform::TaskMem;
+using vetrel::TaskMem;
 
 constexpr size_t kManyItems = 10'000;
 
@@ -60,7 +60,7 @@ void measure(const char* label, IOPCSyncIO* syncIO, const std::vector<OPCHANDLE>
 
 int run(int calls)
 {
-    vetrel::platform::ComPtr<IOPCServer> server;
+    vetrel::ComPtr<IOPCServer> server;
     const HRESULT created = CoCreateInstance(example::kExampleClass, nullptr, CLSCTX_LOCAL_SERVER,
                                              IID_IOPCServer, server.putVoid());
     if (FAILED(created)) throw opcprobe::ProbeFailure("Activating the example host", created);

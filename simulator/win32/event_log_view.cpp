@@ -34,7 +34,7 @@ void COPCSvrEventView::copy()
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
     if (!block) return;
     {
-        const vetrel::platform::GlobalLock locked(block);
+        const vetrel::GlobalLock locked(block);
         if (!locked) {
             GlobalFree(block);
             return;

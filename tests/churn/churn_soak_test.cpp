@@ -36,7 +36,7 @@ bool hostAnswers()
         const auto server = e2e::activateHost<IOPCServer>(IID_IOPCServer);
         OPCSERVERSTATUS* status = nullptr;
         const bool ok = server && SUCCEEDED(server->GetStatus(&status));
-        const auto owned = vetrel::platform::TaskMem<OPCSERVERSTATUS>::adopt(status, 1);
+        const auto owned = vetrel::TaskMem<OPCSERVERSTATUS>::adopt(status, 1);
         if (owned) CoTaskMemFree(owned.get()->szVendorInfo);
         answered->set_value(ok);
     }).detach();

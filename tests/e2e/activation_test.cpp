@@ -8,7 +8,7 @@
 
 namespace {
 
-using vetrel::platform::ComPtr;
+using vetrel::ComPtr;
 
 // Long enough for a host to notice its last client left and to unload under a loaded machine;
 // a host that does not exit at all fails the test after it.

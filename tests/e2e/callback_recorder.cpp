@@ -8,7 +8,7 @@
 namespace e2e {
 
 using opcprobe::DataCallback;
-using vetrel::platform::ComPtr;
+using vetrel::ComPtr;
 
 CallbackRecorder::CallbackRecorder() : m_record(std::make_shared<Record>()) {}
 

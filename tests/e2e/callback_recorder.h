@@ -22,8 +22,8 @@ public:
     CallbackRecorder();
 
     // Sinks that record here; they may outlive the recorder.
-    vetrel::platform::ComPtr<opcprobe::DataSink> dataSink() const;
-    vetrel::platform::ComPtr<opcprobe::ShutdownSink> shutdownSink() const;
+    vetrel::ComPtr<opcprobe::DataSink> dataSink() const;
+    vetrel::ComPtr<opcprobe::ShutdownSink> shutdownSink() const;
 
     // Waits until a recorded data callback matches; false after the timeout.
     bool waitFor(const Match& match, DWORD timeoutMs) const;

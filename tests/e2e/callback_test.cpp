@@ -185,7 +185,7 @@ TEST_F(Callbacks, AsyncReadWriteAndRefreshCompleteThroughTheDataCallback)
     DWORD cancelId = 0;
     HRESULT* rawErrors = nullptr;
     ASSERT_EQ(async->Write(2, handles.data(), values, 11, &cancelId, &rawErrors), S_OK);
-    const auto writeErrors = vetrel::platform::TaskMem<HRESULT>::adopt(rawErrors, 2);
+    const auto writeErrors = vetrel::TaskMem<HRESULT>::adopt(rawErrors, 2);
     EXPECT_NE(cancelId, 0u);
     ASSERT_TRUE(writeErrors);
     EXPECT_EQ(writeErrors[0], S_OK);
@@ -203,7 +203,7 @@ TEST_F(Callbacks, AsyncReadWriteAndRefreshCompleteThroughTheDataCallback)
 
     rawErrors = nullptr;
     ASSERT_EQ(async->Read(1, handles.data(), 12, &cancelId, &rawErrors), S_OK);
-    const auto readErrors = vetrel::platform::TaskMem<HRESULT>::adopt(rawErrors, 1);
+    const auto readErrors = vetrel::TaskMem<HRESULT>::adopt(rawErrors, 1);
     ASSERT_TRUE(readErrors);
     EXPECT_EQ(readErrors[0], S_OK);
     const auto read = completion(DataCallback::Kind::ReadComplete, 12);

@@ -23,10 +23,9 @@ public:
 // when it is not running.
 HRESULT activateHost(REFIID riid, void** object);
 
-template <typename T>
-vetrel::platform::ComPtr<T> activateHost(REFIID riid, HRESULT* result = nullptr)
+template <typename T> vetrel::ComPtr<T> activateHost(REFIID riid, HRESULT* result = nullptr)
 {
-    vetrel::platform::ComPtr<T> object;
+    vetrel::ComPtr<T> object;
     const HRESULT hr = activateHost(riid, object.putVoid());
     if (result) *result = hr;
     return object;

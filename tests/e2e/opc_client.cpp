@@ -4,7 +4,7 @@
 
 namespace e2e {
 
-using vetrel::platform::TaskMem;
+using vetrel::TaskMem;
 
 std::basic_string<OLECHAR> wide(std::string_view ascii)
 {

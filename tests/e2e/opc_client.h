@@ -11,7 +11,7 @@
 
 namespace e2e {
 
-using vetrel::platform::ComPtr;
+using vetrel::ComPtr;
 
 std::basic_string<OLECHAR> wide(std::string_view ascii);
 // A string the server handed out; freed here.

@@ -19,7 +19,7 @@ constexpr DWORD kExitTimeoutMs = 30000;
 // Made in start and ended in stop, in this order; one host per test program.
 std::unique_ptr<RunningProgram> hostProgram;
 std::unique_ptr<Apartment> apartment;
-vetrel::platform::ComPtr<IOPCServer> connection;
+vetrel::ComPtr<IOPCServer> connection;
 
 } // namespace
 

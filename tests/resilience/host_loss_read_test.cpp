@@ -29,7 +29,7 @@ class BackgroundRead
 public:
     BackgroundRead(IOPCServer* server, const std::string& item)
         : m_state(std::make_shared<State>()),
-          m_connection(std::make_shared<Connection>(vetrel::platform::ComPtr<IOPCServer>(server)))
+          m_connection(std::make_shared<Connection>(vetrel::ComPtr<IOPCServer>(server)))
     {
         const std::vector<opcprobe::AddedItem> added = m_connection->group.addItems({item});
         EXPECT_EQ(added.at(0).error, S_OK) << item;
@@ -61,10 +61,10 @@ private:
     // The thread may outlive the test's own references.
     struct Connection
     {
-        explicit Connection(vetrel::platform::ComPtr<IOPCServer> held)
+        explicit Connection(vetrel::ComPtr<IOPCServer> held)
             : server(std::move(held)), group(server.get())
         {}
-        vetrel::platform::ComPtr<IOPCServer> server;
+        vetrel::ComPtr<IOPCServer> server;
         opcprobe::ProbeGroup group;
     };
     struct State

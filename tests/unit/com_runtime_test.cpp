@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-using vetrel::platform::ComPtr;
+using vetrel::ComPtr;
 
 namespace {
 

@@ -21,7 +21,7 @@
 namespace {
 
 using namespace opcprobe;
-using vetrel::platform::ComPtr;
+using vetrel::ComPtr;
 
 constexpr CLSID kProbedClass = {
     0x6A1F2C90, 0x4E7B, 0x4B2D, {0x9C, 0x31, 0x7E, 0x05, 0xA8, 0x4D, 0x12, 0x66}};

@@ -178,9 +178,9 @@ TEST(StreamBlock, MalformedBlocksGiveNothing)
 // Hands a block to the sink in global memory, as COM delivers it.
 void deliver(IAdviseSink* sink, CLIPFORMAT format, const std::vector<uint8_t>& bytes)
 {
-    auto memory = vetrel::platform::GlobalMemory::allocateFixed(bytes.size());
+    auto memory = vetrel::GlobalMemory::allocateFixed(bytes.size());
     {
-        vetrel::platform::GlobalLock locked(memory.get());
+        vetrel::GlobalLock locked(memory.get());
         ASSERT_TRUE(locked);
         std::memcpy(locked.get(), bytes.data(), bytes.size());
     }

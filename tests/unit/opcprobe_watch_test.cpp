@@ -20,8 +20,8 @@
 namespace {
 
 using namespace opcprobe;
+using vetrel::ComPtr;
 using vetrel::Variant;
-using vetrel::platform::ComPtr;
 
 using opcprobe::test::parse;
 using vetrel::test::r4;

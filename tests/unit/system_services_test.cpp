@@ -9,8 +9,6 @@
 #include <string_view>
 #include <thread>
 
-namespace platform = vetrel::platform;
-
 namespace {
 
 using WideString = std::basic_string<WCHAR>;
@@ -76,7 +74,7 @@ TEST(GlobalMemory, MoveableBlockCountsItsLocks)
     EXPECT_EQ(GlobalReAlloc(handle, 1000, GMEM_MOVEABLE | GMEM_ZEROINIT), handle);
     EXPECT_EQ(GlobalSize(handle), 1000u);
     {
-        platform::GlobalLock scope(handle);
+        vetrel::GlobalLock scope(handle);
         ASSERT_TRUE(scope);
         EXPECT_EQ(scope.as<unsigned char>()[999], 0);
         EXPECT_EQ(GlobalFlags(handle) & GMEM_LOCKCOUNT, 1u);
@@ -93,7 +91,7 @@ TEST(GlobalMemory, EmptyAndForeignHandles)
     EXPECT_EQ(GlobalSize(empty), 0u);
     EXPECT_EQ(GlobalFlags(empty), static_cast<UINT>(GMEM_DISCARDED));
     {
-        platform::GlobalLock scope(empty);
+        vetrel::GlobalLock scope(empty);
         EXPECT_FALSE(scope);
     }
     EXPECT_EQ(GlobalFree(empty), nullptr);

@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
+using vetrel::TaskMem;
 using vetrel::platform::failNthTaskAllocation;
 using vetrel::platform::TaskAllocationFault;
-using vetrel::platform::TaskMem;
 
 namespace {
 

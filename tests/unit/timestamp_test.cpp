@@ -1,7 +1,7 @@
 // Tag timestamps: host times kept to the tick within 1980..2107, the clock never going back,
 // and OLE Automation dates with their fractions of a second.
-#include "tags/timestamp.h"
 #include "support/times.h"
+#include "tags/timestamp.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@ namespace opcprobe {
 
 Advice::Advice(IUnknown* owner, REFIID sinkIid, IUnknown* sink, const std::string& what)
 {
-    vetrel::platform::ComPtr<IConnectionPointContainer> container;
+    vetrel::ComPtr<IConnectionPointContainer> container;
     HRESULT hr = owner->QueryInterface(IID_IConnectionPointContainer, container.putVoid());
     if (FAILED(hr) || !container)
         throw ProbeFailure("Finding the connection points for " + what,

@@ -21,7 +21,7 @@ public:
     Advice& operator=(const Advice&) = delete;
 
 private:
-    vetrel::platform::ComPtr<IConnectionPoint> m_point;
+    vetrel::ComPtr<IConnectionPoint> m_point;
     DWORD m_cookie = 0;
 };
 

@@ -11,8 +11,8 @@
 namespace opcprobe {
 namespace {
 
-using vetrel::platform::ComPtr;
-using vetrel::platform::TaskMem;
+using vetrel::ComPtr;
+using vetrel::TaskMem;
 
 // Deeper than any namespace people browse; it stops a server whose branches never end.
 constexpr int kDeepestLevel = 64;

@@ -9,9 +9,9 @@ DataSink::DataSink(Handler handler)
     : SinkObject(IID_IOPCDataCallback), m_handler(std::move(handler))
 {}
 
-vetrel::platform::ComPtr<DataSink> DataSink::create(Handler handler)
+vetrel::ComPtr<DataSink> DataSink::create(Handler handler)
 {
-    return vetrel::platform::ComPtr<DataSink>(new DataSink(std::move(handler)));
+    return vetrel::ComPtr<DataSink>(new DataSink(std::move(handler)));
 }
 
 template <typename Build> HRESULT DataSink::handOver(Build build) noexcept

@@ -46,7 +46,7 @@ public:
     // it must be safe to call from any thread.
     using Handler = std::function<void(DataCallback)>;
 
-    static vetrel::platform::ComPtr<DataSink> create(Handler handler);
+    static vetrel::ComPtr<DataSink> create(Handler handler);
 
     HRESULT STDMETHODCALLTYPE OnDataChange(DWORD dwTransid, OPCHANDLE hGroup,
                                            HRESULT hrMasterquality, HRESULT hrMastererror,

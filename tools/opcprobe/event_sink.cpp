@@ -8,9 +8,9 @@ namespace opcprobe {
 EventSink::EventSink(Handler handler) : SinkObject(IID_IOPCEventSink), m_handler(std::move(handler))
 {}
 
-vetrel::platform::ComPtr<EventSink> EventSink::create(Handler handler)
+vetrel::ComPtr<EventSink> EventSink::create(Handler handler)
 {
-    return vetrel::platform::ComPtr<EventSink>(new EventSink(std::move(handler)));
+    return vetrel::ComPtr<EventSink>(new EventSink(std::move(handler)));
 }
 
 HRESULT STDMETHODCALLTYPE EventSink::OnEvent(OPCHANDLE, BOOL, BOOL, DWORD dwCount,

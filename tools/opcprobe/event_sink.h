@@ -27,7 +27,7 @@ public:
     // it must be safe to call from any thread.
     using Handler = std::function<void(std::vector<ReceivedEvent>)>;
 
-    static vetrel::platform::ComPtr<EventSink> create(Handler handler);
+    static vetrel::ComPtr<EventSink> create(Handler handler);
 
     HRESULT STDMETHODCALLTYPE OnEvent(OPCHANDLE hClientSubscription, BOOL bRefresh,
                                       BOOL bLastRefresh, DWORD dwCount,

@@ -10,7 +10,7 @@
 
 namespace opcprobe {
 
-using vetrel::platform::ComPtr;
+using vetrel::ComPtr;
 
 WatchEnd watchEvents(IOPCServer* server, std::optional<double> seconds, bool json,
                      std::ostream& out, const std::atomic<bool>& interrupted)

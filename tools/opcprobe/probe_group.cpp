@@ -6,14 +6,14 @@
 
 namespace opcprobe {
 
-using vetrel::platform::TaskMem;
+using vetrel::TaskMem;
 
 ProbeGroup::ProbeGroup(IOPCServer* server, const GroupSettings& settings) : m_server(server)
 {
     // An empty name lets the server choose one, so several probes never collide.
     const OLECHAR noName[] = {0};
     FLOAT deadband = settings.deadband.value_or(0.0f);
-    vetrel::platform::ComPtr<IUnknown> group;
+    vetrel::ComPtr<IUnknown> group;
     const HRESULT added =
         m_server->AddGroup(reinterpret_cast<LPCWSTR>(noName), settings.active ? TRUE : FALSE,
                            settings.updateRate, 1, nullptr, settings.deadband ? &deadband : nullptr,

@@ -48,8 +48,8 @@ private:
     IOPCServer* m_server;
     OPCHANDLE m_handle = 0;
     DWORD m_revisedRate = 0;
-    vetrel::platform::ComPtr<IOPCItemMgt> m_items;
-    vetrel::platform::ComPtr<IOPCSyncIO> m_syncIO;
+    vetrel::ComPtr<IOPCItemMgt> m_items;
+    vetrel::ComPtr<IOPCSyncIO> m_syncIO;
 };
 
 } // namespace opcprobe

@@ -7,8 +7,8 @@
 
 namespace opcprobe {
 
-using vetrel::platform::ComPtr;
-using vetrel::platform::TaskMem;
+using vetrel::ComPtr;
+using vetrel::TaskMem;
 
 std::vector<PropertyValue> itemProperties(IOPCServer* server, const std::string& item)
 {

@@ -10,7 +10,7 @@
 
 namespace opcprobe {
 
-using vetrel::platform::TaskMem;
+using vetrel::TaskMem;
 
 ProbeFailure::ProbeFailure(const std::string& what, HRESULT result)
     : ProbeFailure(result, what + " failed: " + explainResult(result))

@@ -81,7 +81,7 @@ public:
 
 private:
     HRESULT m_joined;
-    vetrel::platform::ComPtr<IOPCServer> m_server;
+    vetrel::ComPtr<IOPCServer> m_server;
 };
 
 std::string serverStateName(OPCSERVERSTATE state);

@@ -9,9 +9,9 @@ ShutdownSink::ShutdownSink(Handler handler)
     : SinkObject(IID_IOPCShutdown), m_handler(std::move(handler))
 {}
 
-vetrel::platform::ComPtr<ShutdownSink> ShutdownSink::create(Handler handler)
+vetrel::ComPtr<ShutdownSink> ShutdownSink::create(Handler handler)
 {
-    return vetrel::platform::ComPtr<ShutdownSink>(new ShutdownSink(std::move(handler)));
+    return vetrel::ComPtr<ShutdownSink>(new ShutdownSink(std::move(handler)));
 }
 
 HRESULT STDMETHODCALLTYPE ShutdownSink::ShutdownRequest(LPCWSTR szReason) noexcept

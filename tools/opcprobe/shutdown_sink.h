@@ -17,7 +17,7 @@ public:
     // Receives the reason, empty when the server gave none. Runs on any thread.
     using Handler = std::function<void(std::string)>;
 
-    static vetrel::platform::ComPtr<ShutdownSink> create(Handler handler);
+    static vetrel::ComPtr<ShutdownSink> create(Handler handler);
 
     HRESULT STDMETHODCALLTYPE ShutdownRequest(LPCWSTR szReason) noexcept override;
 

@@ -16,9 +16,9 @@ CLIPFORMAT dataTimeFormat()
 StreamSink::StreamSink(Handler handler) : SinkObject(IID_IAdviseSink), m_handler(std::move(handler))
 {}
 
-vetrel::platform::ComPtr<StreamSink> StreamSink::create(Handler handler)
+vetrel::ComPtr<StreamSink> StreamSink::create(Handler handler)
 {
-    return vetrel::platform::ComPtr<StreamSink>(new StreamSink(std::move(handler)));
+    return vetrel::ComPtr<StreamSink>(new StreamSink(std::move(handler)));
 }
 
 void STDMETHODCALLTYPE StreamSink::OnDataChange(FORMATETC* pFormatetc, STGMEDIUM* pStgmed) noexcept
@@ -28,7 +28,7 @@ void STDMETHODCALLTYPE StreamSink::OnDataChange(FORMATETC* pFormatetc, STGMEDIUM
         return;
     try {
         // The medium stays the caller's.
-        vetrel::platform::GlobalLock locked(pStgmed->hGlobal);
+        vetrel::GlobalLock locked(pStgmed->hGlobal);
         const auto* bytes = locked.as<uint8_t>();
         if (!bytes) return;
         std::optional<DataCallback> change =

@@ -17,7 +17,7 @@ public:
     // Runs on the delivering thread, as DataSink's handler does.
     using Handler = DataSink::Handler;
 
-    static vetrel::platform::ComPtr<StreamSink> create(Handler handler);
+    static vetrel::ComPtr<StreamSink> create(Handler handler);
 
     // Blocks of other formats or media, and malformed blocks, are skipped.
     void STDMETHODCALLTYPE OnDataChange(FORMATETC* pFormatetc,
@@ -46,7 +46,7 @@ public:
     StreamAdvice& operator=(const StreamAdvice&) = delete;
 
 private:
-    vetrel::platform::ComPtr<IDataObject> m_dataObject;
+    vetrel::ComPtr<IDataObject> m_dataObject;
     DWORD m_connection = 0;
 };
 
