@@ -77,6 +77,8 @@ const std::array<const void*, kSlots> kStandInTable = [] {
     return table;
 }();
 StandIn standIn{kStandInTable.data()};
+// COM reaches an object through its table pointer only, which the stand-in starts with.
+IUnknown* const standInObject = static_cast<IUnknown*>(static_cast<void*>(&standIn));
 
 } // namespace
 
@@ -84,8 +86,7 @@ bool ServedInterfacePins::pin(IClassFactory& factory) noexcept
 {
     static constexpr std::array<const IID*, 1> kFactoryInterfaces{&IID_IClassFactory};
     m_factory = platform::InterfacePins::pin(factory, kFactoryInterfaces);
-    m_standIn =
-        platform::InterfacePins::pin(*reinterpret_cast<IUnknown*>(&standIn), kServedInterfaces);
+    m_standIn = platform::InterfacePins::pin(*standInObject, kServedInterfaces);
     if (!m_factory || !m_standIn) release();
     return m_factory && m_standIn;
 }
