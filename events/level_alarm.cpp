@@ -3,6 +3,8 @@
 #include "platform/variant.h"
 #include "tags/timestamp.h"
 
+#include <algorithm>
+#include <iterator>
 #include <new>
 
 namespace vetrel {
@@ -30,6 +32,10 @@ const LevelLimit& limitOf(const OPCTag& tag, AlarmLevel level) noexcept
 
 AlarmLevel levelOf(const OPCTag& tag) noexcept
 {
+    // Most tags have no limit: their updates need not convert the value.
+    if (std::none_of(std::begin(tag.m_limits), std::end(tag.m_limits),
+                     [](const LevelLimit& limit) { return limit.enabled; }))
+        return AlarmLevel::Normal;
     Variant number;
     if (FAILED(changeType(number, tag.m_value.get(), VT_R4))) return AlarmLevel::Normal;
     const float value = number.get().fltVal;

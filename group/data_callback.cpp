@@ -2,6 +2,7 @@
 
 #include "group/item_io.h"
 #include "platform/task_mem.h"
+#include "platform/variant.h"
 
 #include <unordered_map>
 #include <utility>
@@ -59,7 +60,7 @@ public:
     // entry's value is left empty.
     void take(size_t to, DataCallbackBlock& source, size_t from) noexcept
     {
-        VariantClear(&values()[to]);
+        clearValue(values()[to]);
         values()[to] = source.values()[from];
         source.values()[from].vt = VT_EMPTY;
         timestamps()[to] = source.timestamps()[from];
@@ -93,7 +94,7 @@ public:
 private:
     void clearValues() noexcept
     {
-        for (size_t i = 0; m_block && i < m_count; ++i) VariantClear(&values()[i]);
+        for (size_t i = 0; m_block && i < m_count; ++i) clearValue(values()[i]);
     }
 
     size_t m_count;

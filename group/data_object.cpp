@@ -210,7 +210,7 @@ void IOPCDataObject::sendDataChange(std::vector<OPCItem*>& scratch, ClientDelive
     } catch (const std::bad_alloc&) {
         // The report is lost like one whose block could not be allocated.
     }
-    for (OPCItem* item : scratch) item->m_changed = false;
+    owner().unflagItems(scratch);
 }
 
 void IOPCDataObject::prepareItemStreams(std::span<OPCItem* const> items, DWORD transactionId,

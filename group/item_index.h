@@ -6,11 +6,19 @@
 #include "comkit/handle_table.h"
 #include "comkit/intrusive_list.h"
 #include "group/opc_item.h"
+#include "tags/opc_tag.h"
 
 #include <string>
 #include <unordered_map>
 
 namespace vetrel {
+
+class OPCTag;
+
+struct TagFollowers
+{
+    IntrusiveList<OPCItem, &OPCItem::m_tagHook> items;
+};
 
 // The caller holds the runtime lock.
 class ItemIndex
@@ -35,19 +43,20 @@ public:
     void follow(OPCItem& item);
     // item must be following.
     void unfollow(OPCItem& item) noexcept;
-
-    // Items follow tags by name, so a tag created later under a removed name feeds them again.
-    template <typename Visit> void forEachFollower(const std::string& tagName, Visit&& visit) const
-    {
-        const auto found = m_followers.find(tagName);
-        if (found != m_followers.end()) found->second.forEach(visit);
-    }
+    // A new tag finds the items that already follow its name. Items follow tags by name, so a
+    // tag created later under a removed name feeds them again.
+    void linkTag(OPCTag& tag) noexcept;
 
 private:
-    using Followers = IntrusiveList<OPCItem, &OPCItem::m_tagHook>;
     HandleTable<OPCItem> m_handles;
-    std::unordered_map<std::string, Followers> m_followers;
+    // Nodes stay where they are while listed: the tags point into them.
+    std::unordered_map<std::string, TagFollowers> m_followers;
 };
+
+template <typename Visit> void forEachFollower(const OPCTag& tag, Visit&& visit)
+{
+    if (tag.m_followers) tag.m_followers->items.forEach(visit);
+}
 
 // The index of every item of the runtime. The caller holds the runtime lock.
 ItemIndex& followers() noexcept;

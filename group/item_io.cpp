@@ -1,5 +1,6 @@
 #include "group/item_io.h"
 
+#include "group/opc_group.h"
 #include "tags/tag_tree.h"
 
 namespace vetrel {
@@ -28,7 +29,7 @@ HRESULT writeItemValue(OPCItem& item, const VARIANT& value)
     const HRESULT hr = changeType(converted, value, item.m_canonicalDataType);
     if (FAILED(hr)) return hr;
     item.m_value = converted;
-    item.m_changed = true;
+    item.m_group->flagItem(item);
     // Only the writing group's item changes now; the others follow when the host publishes.
     writeTagByName(item.m_tagName, converted.get());
     return S_OK;

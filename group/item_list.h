@@ -4,7 +4,9 @@
 #include "comkit/intrusive_list.h"
 #include "group/opc_item.h"
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace vetrel {
 
@@ -34,6 +36,12 @@ public:
     // The group has left its server: its items receive no more tag updates.
     void stopFollowing() noexcept;
 
+    // item, of this list, is flagged for the next report.
+    void flag(OPCItem& item) noexcept;
+    void unflag(OPCItem& item) noexcept;
+    // The flagged items in list order, into scratch.
+    void collectFlagged(std::vector<OPCItem*>& scratch) const;
+
     template <typename Visit> void forEach(Visit&& visit) const { m_order.forEach(visit); }
     std::size_t size() const noexcept { return m_order.size(); }
 
@@ -42,6 +50,9 @@ private:
     OPCGroup& m_group;
     bool m_following = true;
     IntrusiveList<OPCItem, &OPCItem::m_groupHook> m_order;
+    // In the order they were flagged.
+    IntrusiveList<OPCItem, &OPCItem::m_changedHook> m_flagged;
+    std::uint64_t m_nextPosition = 0;
 };
 
 } // namespace vetrel

@@ -1,6 +1,7 @@
 #include "group/opc_item.h"
 
 #include "group/deadband.h"
+#include "group/opc_group.h"
 #include "tags/opc_tag.h"
 #include "tags/timestamp.h"
 
@@ -35,7 +36,7 @@ void OPCItem::followTag(const OPCTag& tag, FLOAT percentDeadband)
     // An earlier change not yet reported stays flagged, and is reported with this value.
     if (changed) {
         m_referenceValue = m_value;
-        m_changed = true;
+        m_group->flagItem(*this);
     }
 }
 

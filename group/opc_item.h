@@ -6,6 +6,7 @@
 #include "platform/variant.h"
 #include "vetrel/opc.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -37,6 +38,8 @@ public:
     std::string m_itemID;
     std::string m_accessPath;
     std::string m_tagName;
+    // Flagged for the next report. Set through the group's item list, which keeps the flagged
+    // items apart so that a scan does not visit the others.
     bool m_changed = true;
     VARTYPE m_canonicalDataType = VT_EMPTY;
     VARTYPE m_requestedDataType = VT_EMPTY;
@@ -48,9 +51,13 @@ public:
     Variant m_referenceValue;
     DWORD m_accessRights = OPC_READABLE;
 
-    // Place in the group's item list and among the followers of the tag name.
+    // Place in the group's item list, among the followers of the tag name, and among the
+    // group's flagged items while flagged.
     ListHook<OPCItem> m_groupHook;
     ListHook<OPCItem> m_tagHook;
+    ListHook<OPCItem> m_changedHook;
+    // Where the item stands in its group's list: later items have larger positions.
+    std::uint64_t m_position = 0;
 };
 
 } // namespace vetrel

@@ -17,14 +17,6 @@ void OPCGroup::scan(DWORD serverRate, bool force, std::vector<OPCItem*>& scratch
     sendDataChange(scratch, due);
 }
 
-void OPCGroup::collectChangedItems(std::vector<OPCItem*>& scratch)
-{
-    scratch.clear();
-    m_items.forEach([&scratch](OPCItem& item) {
-        if (item.m_changed) scratch.push_back(&item);
-    });
-}
-
 void OPCGroup::sendDataChange(std::vector<OPCItem*>& scratch, ClientDeliveries& due)
 {
     const ConnectionPoint* point = m_connections.point();
@@ -40,7 +32,7 @@ void OPCGroup::sendDataChange(std::vector<OPCItem*>& scratch, ClientDeliveries& 
     } catch (const std::bad_alloc&) {
         // The report is lost like one whose block could not be allocated.
     }
-    for (OPCItem* item : scratch) item->m_changed = false;
+    unflagItems(scratch);
 }
 
 } // namespace vetrel

@@ -10,6 +10,45 @@
 
 namespace vetrel {
 
+// A value that owns nothing (a number, a date, a flag): copying its bits copies it, and
+// clearing it frees nothing. The data path copies and clears such values for every item it moves.
+inline bool holdsOnlyBits(const VARIANT& value) noexcept
+{
+    switch (value.vt) {
+    case VT_EMPTY:
+    case VT_NULL:
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UI8:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+    case VT_BOOL:
+    case VT_ERROR:
+    case VT_DECIMAL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// VariantClear, without the call for a value that owns nothing.
+inline void clearValue(VARIANT& value) noexcept
+{
+    if (holdsOnlyBits(value))
+        value.vt = VT_EMPTY;
+    else
+        VariantClear(&value);
+}
+
 class Variant
 {
 public:
@@ -31,7 +70,9 @@ public:
     Variant(Variant&& other) noexcept : m_value(other.detach()) {}
     Variant& operator=(const Variant& other)
     {
-        if (this != &other) {
+        if (holdsOnlyBits(m_value) && holdsOnlyBits(other.m_value)) {
+            m_value = other.m_value;
+        } else if (this != &other) {
             Variant copy(other);
             *this = std::move(copy);
         }
@@ -40,12 +81,12 @@ public:
     Variant& operator=(Variant&& other) noexcept
     {
         if (this != &other) {
-            VariantClear(&m_value);
+            clear();
             m_value = other.detach();
         }
         return *this;
     }
-    ~Variant() { VariantClear(&m_value); }
+    ~Variant() { clear(); }
 
     const VARIANT& get() const noexcept { return m_value; }
     VARTYPE type() const noexcept { return m_value.vt; }
@@ -53,7 +94,7 @@ public:
     // Clears the value and returns it for a function that fills a VARIANT it is handed.
     VARIANT* out() noexcept
     {
-        VariantClear(&m_value);
+        clear();
         return &m_value;
     }
 
@@ -70,12 +111,23 @@ public:
     {
         if (!target) return E_POINTER;
         VariantInit(target);
+        if (holdsOnlyBits(m_value)) {
+            *target = m_value;
+            return S_OK;
+        }
         return VariantCopy(target, const_cast<VARIANT*>(&m_value));
     }
 
 private:
+    void clear() noexcept { clearValue(m_value); }
+
+    // Into an empty value.
     void copyFrom(const VARIANT& value)
     {
+        if (holdsOnlyBits(value)) {
+            m_value = value;
+            return;
+        }
         HRESULT hr = VariantCopy(&m_value, const_cast<VARIANT*>(&value));
         if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
         if (FAILED(hr)) throw std::invalid_argument("VARIANT of a type that cannot be copied");

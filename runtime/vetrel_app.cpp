@@ -155,7 +155,9 @@ void CVetrelApp::unload() noexcept
 DWORD CVetrelApp::addTag(std::string_view name, const VARIANT& value, WORD quality, bool writable)
 {
     auto held = holdRuntimeLock();
-    return tagTree().add(name, value, quality, writable);
+    const DWORD handle = tagTree().add(name, value, quality, writable);
+    if (OPCTag* tag = tagTree().fromHandle(handle)) followers().linkTag(*tag);
+    return handle;
 }
 
 bool CVetrelApp::removeTag(DWORD handle)
@@ -173,9 +175,8 @@ void CVetrelApp::pushTagUpdate(OPCTag& tag, const VARIANT& value, WORD quality,
     tag.m_value = Variant(value);
     tag.m_quality = quality;
     tag.m_timestamp = timestamp;
-    followers().forEachFollower(tag.m_name, [&tag](OPCItem& item) {
-        item.followTag(tag, item.m_group->state().percentDeadband);
-    });
+    forEachFollower(
+        tag, [&tag](OPCItem& item) { item.followTag(tag, item.m_group->state().percentDeadband); });
 }
 
 bool CVetrelApp::updateTagValue(DWORD handle, const VARIANT& value, WORD quality,

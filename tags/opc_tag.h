@@ -13,6 +13,9 @@ namespace vetrel {
 
 constexpr DWORD kNoTag = 0xFFFFFFFF;
 
+// The items that follow a tag's name; the group layer keeps them.
+struct TagFollowers;
+
 enum class AlarmLevel : int
 {
     Normal = 0,
@@ -65,6 +68,9 @@ public:
     LevelLimit m_limits[4] = {
         {0.0f, FALSE, 200}, {0.0f, FALSE, 200}, {100.0f, FALSE, 200}, {100.0f, FALSE, 200}};
     int m_itemRefCount = 0;
+    // The items that follow this tag's name, found at the item's add or the tag's creation
+    // so that an update reaches them without looking the name up; null while none does.
+    TagFollowers* m_followers = nullptr;
 
 private:
     // Names are unique among siblings: both ways of creating a child look its name up first.
