@@ -1,9 +1,12 @@
-// Stores of host tags for the benchmarks: count tags under one branch, removed at the end.
+// Stores of host tags for the benchmarks (count tags under one branch, removed at the end), and a
+// client group that follows them.
 #pragma once
 
+#include "fixtures/opc_client.h"
 #include "support/variants.h"
 #include "vetrel/vetrel.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -41,6 +44,32 @@ public:
 
 private:
     std::vector<DWORD> m_handles;
+};
+
+// One client's group with one item following each of count tags named as a Store names them,
+// added in batches as a client adds them. The runtime must be started.
+class FollowingGroup
+{
+public:
+    FollowingGroup(const char* prefix, size_t count)
+        : m_client(vetrel::test::ClientConnection::connect()),
+          m_group(m_client.addGroup("Following"))
+    {
+        constexpr size_t kBatch = 10'000;
+        std::vector<vetrel::test::ItemDef> batch;
+        batch.reserve(kBatch);
+        for (size_t first = 0; first < count; first += kBatch) {
+            batch.clear();
+            for (size_t i = first; i < std::min(count, first + kBatch); ++i)
+                batch.push_back(
+                    {tagName(prefix, i), "", VT_EMPTY, TRUE, static_cast<OPCHANDLE>(i)});
+            m_group.addItems(batch);
+        }
+    }
+
+private:
+    vetrel::test::ClientConnection m_client;
+    vetrel::test::ClientGroup m_group;
 };
 
 } // namespace bench

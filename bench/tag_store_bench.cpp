@@ -35,6 +35,24 @@ void updateTag(benchmark::State& state)
     }
 }
 
+// The same, with one item of one client's group following each tag: the road into the item.
+void updateFollowedTag(benchmark::State& state)
+{
+    const auto count = static_cast<size_t>(state.range(0));
+    vetrel::test::startRuntime(60'000);
+    Store store("Bench.Followed", count);
+    const bench::FollowingGroup group("Bench.Followed", count);
+    const auto& handles = store.handles();
+    size_t next = 0;
+    float value = 0.0f;
+    for (auto _ : state) {
+        // A new value every round, so that every update moves the item.
+        if (next == 0) value += 1.0f;
+        benchmark::DoNotOptimize(UpdateTag(handles[next], r4(value), kGood));
+        next = next + 1 == handles.size() ? 0 : next + 1;
+    }
+}
+
 void updateTagByName(benchmark::State& state)
 {
     const auto count = static_cast<size_t>(state.range(0));
@@ -65,6 +83,7 @@ void readTag(benchmark::State& state)
 
 BENCHMARK(createTag)->Arg(100)->Arg(10'000)->Arg(1'000'000)->Unit(benchmark::kNanosecond);
 BENCHMARK(updateTag)->Arg(100)->Arg(10'000)->Arg(1'000'000);
+BENCHMARK(updateFollowedTag)->Arg(100)->Arg(10'000)->Arg(1'000'000);
 BENCHMARK(updateTagByName)->Arg(100)->Arg(10'000)->Arg(1'000'000);
 BENCHMARK(readTag)->Arg(100)->Arg(10'000)->Arg(1'000'000);
 
