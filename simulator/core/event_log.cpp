@@ -15,7 +15,8 @@ constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 std::string eventTimePrefix(const SYSTEMTIME& localTime)
 {
     const WORD month = localTime.wMonth >= 1 && localTime.wMonth <= 12 ? localTime.wMonth : 1;
-    char prefix[32];
+    // Room for the widest text any WORD fields give, so even a nonsense time is never cut short.
+    char prefix[sizeof "65535-Jan-65535 65535:65535:65535 "];
     std::snprintf(prefix, sizeof prefix, "%02u-%s-%04u %02u:%02u:%02u ",
                   static_cast<unsigned>(localTime.wDay), kMonths[month - 1],
                   static_cast<unsigned>(localTime.wYear), static_cast<unsigned>(localTime.wHour),

@@ -1,11 +1,15 @@
 // regsvr32 of our proxy/stub DLL makes COM marshal every OPC interface through it, with the
 // method count of the published interface.
+#include "classes_registry.h"
 #include "vetrel/opc.h"
 
 #include <gtest/gtest.h>
 #include <string>
 
 namespace {
+
+using e2e::classesValue;
+using e2e::guidText;
 
 struct MarshalledInterface
 {
@@ -37,22 +41,6 @@ const MarshalledInterface kInterfaces[] = {
     {"IOPCEventAreaBrowser", IID_IOPCEventAreaBrowser, 7},
     {"IOPCEventSink", IID_IOPCEventSink, 4},
 };
-
-std::string guidText(const GUID& guid)
-{
-    OLECHAR wide[40];
-    const int length = StringFromGUID2(guid, wide, 40);
-    return std::string(wide, wide + (length > 0 ? length - 1 : 0));
-}
-
-// The default value of HKEY_CLASSES_ROOT\path, or empty.
-std::string classesValue(const std::string& path)
-{
-    char data[512] = {};
-    LONG size = sizeof data - 1;
-    if (RegQueryValueA(HKEY_CLASSES_ROOT, path.c_str(), data, &size) != ERROR_SUCCESS) return {};
-    return data;
-}
 
 TEST(ProxyRegistration, EveryOpcInterfaceIsMarshalledByOurDll)
 {
