@@ -18,7 +18,7 @@ constexpr WORD kGood = 0xC0;
 // 20-character names under one branch: "Bench.Tag.000000123".
 inline std::string tagName(const char* prefix, size_t index)
 {
-    char name[32];
+    char name[64];
     std::snprintf(name, sizeof name, "%s.%09zu", prefix, index);
     return name;
 }
