@@ -10,11 +10,11 @@
 
 namespace vetrel {
 
-// A value that owns nothing (a number, a date, a flag): copying its bits copies it, and
+// A value of a type that owns nothing (a number, a date, a flag): copying its bits copies it, and
 // clearing it frees nothing. The data path copies and clears such values for every item it moves.
-inline bool holdsOnlyBits(const VARIANT& value) noexcept
+inline bool holdsOnlyBits(VARTYPE type) noexcept
 {
-    switch (value.vt) {
+    switch (type) {
     case VT_EMPTY:
     case VT_NULL:
     case VT_I1:
@@ -43,7 +43,7 @@ inline bool holdsOnlyBits(const VARIANT& value) noexcept
 // VariantClear, without the call for a value that owns nothing.
 inline void clearValue(VARIANT& value) noexcept
 {
-    if (holdsOnlyBits(value))
+    if (holdsOnlyBits(value.vt))
         value.vt = VT_EMPTY;
     else
         VariantClear(&value);
@@ -70,7 +70,7 @@ public:
     Variant(Variant&& other) noexcept : m_value(other.detach()) {}
     Variant& operator=(const Variant& other)
     {
-        if (holdsOnlyBits(m_value) && holdsOnlyBits(other.m_value)) {
+        if (holdsOnlyBits(m_value.vt) && holdsOnlyBits(other.m_value.vt)) {
             m_value = other.m_value;
         } else if (this != &other) {
             Variant copy(other);
@@ -111,7 +111,7 @@ public:
     {
         if (!target) return E_POINTER;
         VariantInit(target);
-        if (holdsOnlyBits(m_value)) {
+        if (holdsOnlyBits(m_value.vt)) {
             *target = m_value;
             return S_OK;
         }
@@ -124,7 +124,7 @@ private:
     // Into an empty value.
     void copyFrom(const VARIANT& value)
     {
-        if (holdsOnlyBits(value)) {
+        if (holdsOnlyBits(value.vt)) {
             m_value = value;
             return;
         }

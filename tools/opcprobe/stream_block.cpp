@@ -1,6 +1,7 @@
 #include "stream_block.h"
 
 #include "platform/bstr.h"
+#include "platform/variant.h"
 
 #include <cstring>
 #include <string>
@@ -36,35 +37,6 @@ private:
     std::span<const uint8_t> m_bytes;
 };
 
-// Types whose whole value lies in the copied structure.
-bool isSelfContained(VARTYPE type) noexcept
-{
-    switch (type) {
-    case VT_EMPTY:
-    case VT_NULL:
-    case VT_I1:
-    case VT_I2:
-    case VT_I4:
-    case VT_I8:
-    case VT_UI1:
-    case VT_UI2:
-    case VT_UI4:
-    case VT_UI8:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_R8:
-    case VT_CY:
-    case VT_DATE:
-    case VT_BOOL:
-    case VT_ERROR:
-    case VT_DECIMAL:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // The value at offset into entry; false when it does not fit in the block.
 bool readValue(const BlockReader& block, size_t offset, CallbackEntry& entry)
 {
@@ -85,7 +57,8 @@ bool readValue(const BlockReader& block, size_t offset, CallbackEntry& entry)
         entry.value = vetrel::Variant::attach(value);
         return true;
     }
-    if (!isSelfContained(type)) {
+    // A type whose whole value lies in the copied structure owns nothing.
+    if (!vetrel::holdsOnlyBits(type)) {
         entry.error = DISP_E_BADVARTYPE;
         return true;
     }
