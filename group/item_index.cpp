@@ -5,26 +5,18 @@
 
 namespace vetrel {
 
-namespace {
-
-// The live tag of name, if any: the one whose followers a list of that name is.
-OPCTag* tagNamed(const std::string& name) noexcept
-{
-    try {
-        return tagTree().find({}, name);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-
-} // namespace
-
 void ItemIndex::follow(OPCItem& item)
 {
     const auto [entry, added] = m_followers.try_emplace(item.m_tagName);
+    if (added) {
+        try {
+            if (OPCTag* tag = tagTree().find({}, item.m_tagName)) tag->m_followers = &entry->second;
+        } catch (...) {
+            m_followers.erase(entry);
+            throw;
+        }
+    }
     entry->second.items.pushBack(item);
-    if (!added) return;
-    if (OPCTag* tag = tagNamed(item.m_tagName)) tag->m_followers = &entry->second;
 }
 
 void ItemIndex::unfollow(OPCItem& item) noexcept
@@ -32,7 +24,14 @@ void ItemIndex::unfollow(OPCItem& item) noexcept
     const auto found = m_followers.find(item.m_tagName);
     found->second.items.erase(item);
     if (!found->second.items.empty()) return;
-    if (OPCTag* tag = tagNamed(item.m_tagName)) tag->m_followers = nullptr;
+    OPCTag* tag = nullptr;
+    try {
+        tag = tagTree().find({}, item.m_tagName);
+    } catch (const std::bad_alloc&) {
+        // Without memory to find the tag, the empty entry stays: the tag may point to it.
+        return;
+    }
+    if (tag) tag->m_followers = nullptr;
     m_followers.erase(found);
 }
 
