@@ -45,8 +45,7 @@ OPCEventRecord levelAlarmRecord(const OPCTag& tag, AlarmLevel level, const FILET
     record.activeTime = now;
     record.eventType = OPC_CONDITION_EVENT;
     record.eventCategory = kLevelCategory;
-    // The limit records are stored LoLo first, as the levels are numbered from 1.
-    record.severity = level == AlarmLevel::Normal ? 0 : tag.m_limits[index - 1].severity;
+    record.severity = level == AlarmLevel::Normal ? 0 : tag.levelLimit(level).severity;
     record.quality = tag.m_quality;
     record.cookie = nextCookie();
     return record;

@@ -23,24 +23,20 @@ constexpr LevelTest kTestOrder[] = {
     {AlarmLevel::Lo, false},
 };
 
-const LevelLimit& limitOf(const OPCTag& tag, AlarmLevel level) noexcept
-{
-    return tag.m_limits[static_cast<int>(level) - 1];
-}
-
 } // namespace
 
 AlarmLevel levelOf(const OPCTag& tag) noexcept
 {
     // Most tags have no limit: their updates need not convert the value.
-    if (std::none_of(std::begin(tag.m_limits), std::end(tag.m_limits),
-                     [](const LevelLimit& limit) { return limit.enabled; }))
+    const TagDetails* details = tag.details();
+    if (!details || std::none_of(std::begin(details->limits), std::end(details->limits),
+                                 [](const LevelLimit& limit) { return limit.enabled; }))
         return AlarmLevel::Normal;
     Variant number;
     if (FAILED(changeType(number, tag.m_value.get(), VT_R4))) return AlarmLevel::Normal;
     const float value = number.get().fltVal;
     for (const LevelTest& test : kTestOrder) {
-        const LevelLimit& limit = limitOf(tag, test.level);
+        const LevelLimit& limit = tag.levelLimit(test.level);
         if (!limit.enabled) continue;
         if (test.upper ? value >= limit.limit : value <= limit.limit) return test.level;
     }
@@ -49,11 +45,13 @@ AlarmLevel levelOf(const OPCTag& tag) noexcept
 
 std::optional<OPCEventRecord> evaluateLevelAlarm(OPCTag& tag) noexcept
 {
+    // A tag without details has no limit and stays Normal.
+    TagDetails* details = tag.details();
     const AlarmLevel level = levelOf(tag);
-    if (level == tag.m_alarmLevel) return std::nullopt;
-    tag.m_alarmLevel = level;
+    if (!details || level == details->alarmLevel) return std::nullopt;
+    details->alarmLevel = level;
     // The event carries the time of the update that moved the level, the host's when it gave one.
-    tag.m_alarmTime = tag.m_timestamp;
+    details->alarmTime = tag.m_timestamp;
     try {
         return levelAlarmRecord(tag, level, tag.m_timestamp);
     } catch (const std::bad_alloc&) {

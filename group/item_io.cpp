@@ -10,7 +10,8 @@ HRESULT readItemValue(const OPCItem& item, VARIANT& value, WORD& quality, FILETI
     quality = item.m_quality;
     timestamp = item.m_timestamp;
     HRESULT hr = item.m_value.copyTo(&value);
-    if (FAILED(hr) || item.m_requestedDataType == VT_EMPTY) return hr;
+    if (FAILED(hr) || item.m_requestedDataType == VT_EMPTY || item.m_requestedDataType == value.vt)
+        return hr;
     Variant converted;
     hr = changeType(converted, value, item.m_requestedDataType);
     if (FAILED(hr)) {

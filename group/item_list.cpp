@@ -8,6 +8,8 @@ namespace vetrel {
 
 OPCItem* ItemList::add(std::unique_ptr<OPCItem> item)
 {
+    if (m_flagged.capacity() <= m_order.size())
+        m_flagged.reserve(std::max<std::size_t>(16, 2 * m_flagged.capacity()));
     const OPCHANDLE handle = m_index.issue(*item);
     if (handle == ItemIndex::kNoHandle) return nullptr;
     item->m_group = &m_group;
@@ -23,7 +25,10 @@ OPCItem* ItemList::add(std::unique_ptr<OPCItem> item)
     item->m_position = m_nextPosition++;
     m_order.pushBack(*item);
     // A new item is reported once, as if it had just changed.
-    if (item->m_changed) m_flagged.pushBack(*item);
+    if (item->m_changed) {
+        item->m_changed = false;
+        flag(*item);
+    }
     return item.release();
 }
 
@@ -53,32 +58,47 @@ void ItemList::flag(OPCItem& item) noexcept
 {
     if (item.m_changed) return;
     item.m_changed = true;
-    m_flagged.pushBack(item);
+    item.m_flaggedAt = static_cast<std::uint32_t>(m_flagged.size());
+    m_flagged.push_back({item.m_position, &item});
 }
 
 void ItemList::unflag(OPCItem& item) noexcept
 {
     if (!item.m_changed) return;
     item.m_changed = false;
-    m_flagged.erase(item);
+    const Flagged last = m_flagged.back();
+    m_flagged[item.m_flaggedAt] = last;
+    last.item->m_flaggedAt = item.m_flaggedAt;
+    m_flagged.pop_back();
 }
 
-void ItemList::collectFlagged(std::vector<OPCItem*>& scratch) const
+void ItemList::collectFlagged(std::vector<OPCItem*>& scratch)
 {
-    scratch.clear();
-    // A few flagged items are sorted into list order; when many are, one walk of the list
-    // costs less than the sort.
-    constexpr std::size_t kSortedShare = 8;
-    if (m_flagged.size() * kSortedShare >= m_order.size()) {
-        m_order.forEach([&scratch](OPCItem& item) {
-            if (item.m_changed) scratch.push_back(&item);
-        });
+    const auto byPosition = [](const Flagged& a, const Flagged& b) {
+        return a.position < b.position;
+    };
+    // Items flagged as the host updates them in order need no sort.
+    if (!std::is_sorted(m_flagged.begin(), m_flagged.end(), byPosition))
+        std::sort(m_flagged.begin(), m_flagged.end(), byPosition);
+    scratch.resize(m_flagged.size());
+    // The report reads every item next: fetching a few ahead overlaps their cache misses.
+    constexpr std::size_t kAhead = 8;
+    for (std::size_t i = 0; i < m_flagged.size(); ++i) {
+        if (i + kAhead < m_flagged.size()) prefetchForReport(m_flagged[i + kAhead].item);
+        OPCItem* item = m_flagged[i].item;
+        item->m_flaggedAt = static_cast<std::uint32_t>(i);
+        scratch[i] = item;
+    }
+}
+
+void ItemList::unflagReported(std::span<OPCItem* const> reported) noexcept
+{
+    if (reported.size() != m_flagged.size()) {
+        for (OPCItem* item : reported) unflag(*item);
         return;
     }
-    scratch.reserve(m_flagged.size());
-    m_flagged.forEach([&scratch](OPCItem& item) { scratch.push_back(&item); });
-    std::sort(scratch.begin(), scratch.end(),
-              [](const OPCItem* a, const OPCItem* b) { return a->m_position < b->m_position; });
+    for (const Flagged& flagged : m_flagged) flagged.item->m_changed = false;
+    m_flagged.clear();
 }
 
 void ItemList::stopFollowing() noexcept

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace vetrel {
@@ -40,7 +41,9 @@ public:
     void flag(OPCItem& item) noexcept;
     void unflag(OPCItem& item) noexcept;
     // The flagged items in list order, into scratch.
-    void collectFlagged(std::vector<OPCItem*>& scratch) const;
+    void collectFlagged(std::vector<OPCItem*>& scratch);
+    // reported, collected from this list, are no longer flagged.
+    void unflagReported(std::span<OPCItem* const> reported) noexcept;
 
     template <typename Visit> void forEach(Visit&& visit) const { m_order.forEach(visit); }
     std::size_t size() const noexcept { return m_order.size(); }
@@ -50,8 +53,14 @@ private:
     OPCGroup& m_group;
     bool m_following = true;
     IntrusiveList<OPCItem, &OPCItem::m_groupHook> m_order;
-    // In the order they were flagged.
-    IntrusiveList<OPCItem, &OPCItem::m_changedHook> m_flagged;
+    // The flagged items with their positions, so that putting them in list order reads no
+    // item. Room for every item of the list is kept, so that flagging never allocates.
+    struct Flagged
+    {
+        std::uint64_t position;
+        OPCItem* item;
+    };
+    std::vector<Flagged> m_flagged;
     std::uint64_t m_nextPosition = 0;
 };
 

@@ -96,15 +96,12 @@ public:
     IOPCDataObject* dataObject() const noexcept { return m_dataObject.get(); }
 
     // The items whose changed flag is set, in list order, into scratch.
-    void collectChangedItems(std::vector<OPCItem*>& scratch) const
-    {
-        m_items.collectFlagged(scratch);
-    }
+    void collectChangedItems(std::vector<OPCItem*>& scratch) { m_items.collectFlagged(scratch); }
     // item, of this group, is flagged for the next report; the reported ones no longer are.
     void flagItem(OPCItem& item) noexcept { m_items.flag(item); }
     void unflagItems(std::span<OPCItem* const> reported) noexcept
     {
-        for (OPCItem* item : reported) m_items.unflag(*item);
+        m_items.unflagReported(reported);
     }
 
     // One tick of the runtime's timer (every group due when forced): an active group counts

@@ -240,36 +240,41 @@ bool CVetrelApp::setTagTexts(DWORD handle, std::string_view description, std::st
     OPCTag* tag = tagTree().fromHandle(handle);
     if (!tag) return false;
     try {
+        TagDetails& details = tag->ensureDetails();
         std::string newDescription(description);
-        tag->m_euUnits = euUnits;
-        tag->m_description = std::move(newDescription);
+        details.euUnits = euUnits;
+        details.description = std::move(newDescription);
     } catch (const std::bad_alloc&) {
         return false;
     }
     return true;
 }
 
-LevelLimit* CVetrelApp::levelLimitOf(DWORD handle, int level) noexcept
+OPCTag* CVetrelApp::limitedTag(DWORD handle, int level) noexcept
 {
     if (level < 1 || level > 4) return nullptr;
-    OPCTag* tag = tagTree().fromHandle(handle);
-    return tag ? &tag->m_limits[level - 1] : nullptr;
+    return tagTree().fromHandle(handle);
 }
 
 bool CVetrelApp::setLevelLimit(DWORD handle, int level, const LevelLimit& limit)
 {
     auto held = holdRuntimeLock();
-    LevelLimit* stored = levelLimitOf(handle, level);
-    if (stored) *stored = limit;
-    return stored != nullptr;
+    OPCTag* tag = limitedTag(handle, level);
+    if (!tag) return false;
+    try {
+        tag->ensureDetails().limits[level - 1] = limit;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
 }
 
 bool CVetrelApp::getLevelLimit(DWORD handle, int level, LevelLimit& limit)
 {
     auto held = holdRuntimeLock();
-    const LevelLimit* stored = levelLimitOf(handle, level);
-    if (stored) limit = *stored;
-    return stored != nullptr;
+    const OPCTag* tag = limitedTag(handle, level);
+    if (tag) limit = tag->levelLimit(static_cast<AlarmLevel>(level));
+    return tag != nullptr;
 }
 
 void CVetrelApp::runScanTick(bool force) noexcept

@@ -76,8 +76,8 @@ private:
     void askClientsBeforeUnload() noexcept;
     // Undoes every start-up step.
     void stopComponents() noexcept;
-    // The limit record of level 1 to 4 of a live tag; null otherwise. The caller holds the lock.
-    LevelLimit* levelLimitOf(DWORD handle, int level) noexcept;
+    // The live tag of handle when level is 1 to 4; null otherwise. The caller holds the lock.
+    OPCTag* limitedTag(DWORD handle, int level) noexcept;
     // Value, quality and timestamp into the tag and into every item that follows it.
     void pushTagUpdate(OPCTag& tag, const VARIANT& value, WORD quality, const FILETIME& timestamp);
 

@@ -63,10 +63,10 @@ HRESULT propertyValue(const OPCTag& tag, DWORD id, Variant& value)
         typed(value, VT_R4)->fltVal = kAnnouncedScanRate;
         return S_OK;
     case OPC_PROPERTY_EU_UNITS:
-        setText(value, tag.m_euUnits);
+        setText(value, tag.euUnits());
         return S_OK;
     case OPC_PROPERTY_DESCRIPTION:
-        setText(value, tag.m_description);
+        setText(value, tag.description());
         return S_OK;
     }
     return OPC_E_INVALID_PID;

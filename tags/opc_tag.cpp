@@ -16,6 +16,18 @@ OPCTag::~OPCTag()
     destroyChildren();
 }
 
+const LevelLimit& OPCTag::levelLimit(AlarmLevel level) const noexcept
+{
+    static const TagDetails defaults;
+    return (m_details ? *m_details : defaults).limits[static_cast<int>(level) - 1];
+}
+
+TagDetails& OPCTag::ensureDetails()
+{
+    if (!m_details) m_details = std::make_unique<TagDetails>();
+    return *m_details;
+}
+
 OPCTag* OPCTag::findChild(std::string_view name) const noexcept
 {
     if (m_childIndex) {

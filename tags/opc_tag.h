@@ -32,6 +32,19 @@ struct LevelLimit
     DWORD severity;
 };
 
+// What most tags never set: the texts of two item properties and the level alarm, kept apart
+// so that a plain tag stays small.
+struct TagDetails
+{
+    std::string euUnits;
+    std::string description;
+    AlarmLevel alarmLevel = AlarmLevel::Normal;
+    FILETIME alarmTime{};
+    // LoLo first, as the levels are numbered from 1.
+    LevelLimit limits[4] = {
+        {0.0f, FALSE, 200}, {0.0f, FALSE, 200}, {100.0f, FALSE, 200}, {100.0f, FALSE, 200}};
+};
+
 class OPCTag
 {
 public:
@@ -55,18 +68,27 @@ public:
     // The text after the last "." of the name: what browsing shows of a node.
     std::string_view shortName() const noexcept;
 
+    std::string_view euUnits() const noexcept
+    {
+        return m_details ? std::string_view(m_details->euUnits) : std::string_view();
+    }
+    std::string_view description() const noexcept
+    {
+        return m_details ? std::string_view(m_details->description) : std::string_view();
+    }
+    // The limit record of level, which is not Normal.
+    const LevelLimit& levelLimit(AlarmLevel level) const noexcept;
+    // Null while the tag has neither texts nor limits set.
+    TagDetails* details() const noexcept { return m_details.get(); }
+    // The details, made on first use. Throws std::bad_alloc.
+    TagDetails& ensureDetails();
+
     std::string m_name;
-    std::string m_euUnits;
-    std::string m_description;
     Variant m_value;
     FILETIME m_timestamp;
     WORD m_quality = 0x40;
     DWORD m_accessRights = 1;
     DWORD m_tagHandle = kNoTag;
-    AlarmLevel m_alarmLevel = AlarmLevel::Normal;
-    FILETIME m_alarmTime{};
-    LevelLimit m_limits[4] = {
-        {0.0f, FALSE, 200}, {0.0f, FALSE, 200}, {100.0f, FALSE, 200}, {100.0f, FALSE, 200}};
     int m_itemRefCount = 0;
     // The items that follow this tag's name, found at the item's add or the tag's creation
     // so that an update reaches them without looking the name up; null while none does.
@@ -88,6 +110,7 @@ private:
     OPCTag* m_nextSibling = nullptr;
     size_t m_childCount = 0;
     std::unique_ptr<ChildIndex> m_childIndex;
+    std::unique_ptr<TagDetails> m_details;
 };
 
 } // namespace vetrel

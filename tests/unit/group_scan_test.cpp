@@ -232,6 +232,30 @@ TEST_F(GroupScan, ReportCarriesTheChangedItemsAsTheClientAskedForThem)
     EXPECT_TRUE(sameTime(calls[0].entries[1].timestamp, thirdTime));
 }
 
+TEST_F(GroupScan, ItemsFlaggedOutOfOrderOrRemovedLeaveTheOthersReportedInListOrder)
+{
+    std::vector<Tag> tags;
+    std::vector<OPCHANDLE> handles;
+    for (OPCHANDLE i = 0; i < 6; ++i) {
+        tags.push_back(createTag("Item" + std::to_string(i), real(0.0f)));
+        handles.push_back(addItem(tags.back(), i));
+    }
+    refresh();
+    for (const size_t i : {5, 1, 3, 0, 4}) update(tags[i], static_cast<float>(10 + i));
+    ASSERT_EQ(m_group.removeItems({handles[1], handles[4]}), std::vector<HRESULT>(2, S_OK));
+    update(tags[2], 12.0f);
+
+    const auto calls = refresh();
+    ASSERT_EQ(calls.size(), 1u);
+    std::vector<OPCHANDLE> reported;
+    for (const Entry& entry : calls[0].entries) {
+        reported.push_back(entry.clientHandle);
+        EXPECT_EQ(floatOf(entry), static_cast<float>(10 + entry.clientHandle));
+    }
+    EXPECT_EQ(reported, (std::vector<OPCHANDLE>{0, 2, 3, 5}));
+    EXPECT_TRUE(refresh().empty());
+}
+
 TEST_F(GroupScan, ValueThatCannotTakeTheRequestedTypeIsReportedWithQualityZero)
 {
     const Tag tag = createTag("Byte", real(1.0f));
