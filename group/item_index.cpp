@@ -7,37 +7,29 @@ namespace vetrel {
 
 void ItemIndex::follow(OPCItem& item)
 {
-    const auto [entry, added] = m_followers.try_emplace(item.m_tagName);
+    const auto [entry, added] = m_followers.try_emplace({item.m_tagName});
     if (added) {
-        try {
-            if (OPCTag* tag = tagTree().find({}, item.m_tagName)) tag->m_followers = &entry->second;
-        } catch (...) {
-            m_followers.erase(entry);
-            throw;
-        }
+        if (OPCTag* tag = tagTree().find(item.m_tagName)) tag->m_followers = &entry->second;
     }
     entry->second.items.pushBack(item);
 }
 
 void ItemIndex::unfollow(OPCItem& item) noexcept
 {
-    const auto found = m_followers.find(item.m_tagName);
+    const auto found = m_followers.find({item.m_tagName});
     found->second.items.erase(item);
-    if (!found->second.items.empty()) return;
-    OPCTag* tag = nullptr;
-    try {
-        tag = tagTree().find({}, item.m_tagName);
-    } catch (const std::bad_alloc&) {
-        // Without memory to find the tag, the empty entry stays: the tag may point to it.
+    if (!found->second.items.empty()) {
+        if (found->first.text.data() == item.m_tagName.data())
+            found->first.text = found->second.items.front()->m_tagName;
         return;
     }
-    if (tag) tag->m_followers = nullptr;
+    if (OPCTag* tag = tagTree().find(item.m_tagName)) tag->m_followers = nullptr;
     m_followers.erase(found);
 }
 
 void ItemIndex::linkTag(OPCTag& tag) noexcept
 {
-    const auto found = m_followers.find(tag.m_name);
+    const auto found = m_followers.find({tag.m_name});
     tag.m_followers = found == m_followers.end() ? nullptr : &found->second;
 }
 

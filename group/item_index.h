@@ -8,7 +8,7 @@
 #include "group/opc_item.h"
 #include "tags/opc_tag.h"
 
-#include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace vetrel {
@@ -48,9 +48,25 @@ public:
     void linkTag(OPCTag& tag) noexcept;
 
 private:
+    // A followed name, viewed in the tag name of one of its items, so that the index keeps no
+    // copy of it; the view moves to another item when that one stops following. Moving it
+    // changes neither hash nor equality.
+    struct FollowedName
+    {
+        mutable std::string_view text;
+        bool operator==(const FollowedName& other) const noexcept { return text == other.text; }
+    };
+    struct NameHash
+    {
+        size_t operator()(const FollowedName& name) const noexcept
+        {
+            return std::hash<std::string_view>()(name.text);
+        }
+    };
+
     HandleTable<OPCItem> m_handles;
     // Nodes stay where they are while listed: the tags point into them.
-    std::unordered_map<std::string, TagFollowers> m_followers;
+    std::unordered_map<FollowedName, TagFollowers, NameHash> m_followers;
 };
 
 template <typename Visit> void forEachFollower(const OPCTag& tag, Visit&& visit)

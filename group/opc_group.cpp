@@ -92,7 +92,7 @@ OPCItem* OPCGroup::addItem(std::unique_ptr<OPCItem> item)
     assertLockHeld();
     OPCItem* added = m_items.add(std::move(item));
     if (!added) return nullptr;
-    if (OPCTag* tag = tagTree().find({}, added->m_tagName)) ++tag->m_itemRefCount;
+    if (OPCTag* tag = tagTree().find(added->m_tagName)) ++tag->m_itemRefCount;
     return added;
 }
 
@@ -101,7 +101,7 @@ bool OPCGroup::removeItem(OPCHANDLE serverHandle, std::vector<ItemRemovalNotice>
     assertLockHeld();
     const OPCItem* item = m_items.find(serverHandle);
     if (!item) return false;
-    if (OPCTag* tag = tagTree().find({}, item->m_tagName)) {
+    if (OPCTag* tag = tagTree().find(item->m_tagName)) {
         // The notice is made before anything changes, so running out of memory here leaves
         // the item and the count as they were.
         if (tag->m_itemRefCount <= 1 && hostCallbacks().itemRemoval.load())

@@ -217,7 +217,7 @@ bool CVetrelApp::updateTagValueByName(std::string_view name, const VARIANT& valu
 {
     auto held = holdRuntimeLock();
     try {
-        OPCTag* tag = tagTree().find({}, name);
+        OPCTag* tag = tagTree().find(name);
         if (!tag) return false;
         pushTagUpdate(*tag, value, quality, currentFileTime());
     } catch (const std::exception&) {

@@ -67,23 +67,31 @@ OPCTag* TagTree::fromHandle(DWORD handle) const noexcept
 
 OPCTag* TagTree::find(std::string_view accessPath, std::string_view itemName) const
 {
-    const std::string full = joinTagName(accessPath, itemName);
-    const auto components = splitTagName(full);
+    return accessPath.empty() ? find(itemName) : find(joinTagName(accessPath, itemName));
+}
+
+OPCTag* TagTree::find(std::string_view name) const noexcept
+{
     // The empty name names nothing, not the root.
-    if (components.empty()) return nullptr;
+    if (name.empty()) return nullptr;
+    // The components before the last one, as splitTagName cuts them: a final full stop ends
+    // the last component rather than starting an empty one.
     const OPCTag* node = &m_root;
-    for (size_t i = 0; i + 1 < components.size(); ++i) {
-        node = node->findChild(components[i]);
+    std::string_view rest = name;
+    for (size_t dot = rest.find('.'); dot != std::string_view::npos && dot + 1 < rest.size();
+         dot = rest.find('.')) {
+        node = node->findChild(rest.substr(0, dot));
         if (!node) return nullptr;
+        rest.remove_prefix(dot + 1);
     }
-    return node->findChild(full);
+    return node->findChild(name);
 }
 
 DWORD TagTree::add(std::string_view name, const VARIANT& value, WORD quality, bool writable)
 {
     try {
         const auto components = splitTagName(name);
-        if (components.empty() || find({}, name)) return kNoTag;
+        if (components.empty() || find(name)) return kNoTag;
         OPCTag* node = &m_root;
         for (size_t i = 0; i + 1 < components.size(); ++i) {
             OPCTag* next = node->findChild(components[i]);
@@ -201,7 +209,7 @@ TagTree& tagTree() noexcept
 void writeTagByName(std::string_view name, const VARIANT& value)
 {
     auto held = holdRuntimeLock();
-    OPCTag* tag = tagTree().find({}, name);
+    OPCTag* tag = tagTree().find(name);
     if (!tag) return;
     tag->m_value = Variant(value);
     // With the lock held, as hosts expect: a host may call back into the tag functions.

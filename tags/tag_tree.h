@@ -34,6 +34,8 @@ public:
     OPCTag* fromHandle(DWORD handle) const noexcept;
     // Matches intermediate components branch by branch and the tag by its full name.
     OPCTag* find(std::string_view accessPath, std::string_view itemName) const;
+    // The same for a name without access path, which needs no memory.
+    OPCTag* find(std::string_view name) const noexcept;
     // A new tag under name; kNoTag when a node of that name exists or memory runs out.
     DWORD add(std::string_view name, const VARIANT& value, WORD quality, bool writable);
     // Removes tag with its subtree and prunes branches left empty, up to the first node that
