@@ -93,6 +93,7 @@ key == "" || /^#/ || /^$/ { next }
     entry[++entries] = key SUBSEP name SUBSEP unquote(substr(rest, 2))
 }
 
+# A value; the name "*" with no data makes the key at install and removes it at uninstall.
 function emit(key, name, data, isKeyPath) {
     printf "      <RegistryValue Root=\"HKCR\" Key=\"%s\"", xml(key)
     if (name != "") printf " Name=\"%s\"", xml(name)
@@ -147,9 +148,7 @@ END {
             emit(field[1], field[2], installed(field[1], field[3]), m == 1)
         }
         e = split(substr(empties[group], 2), empty, SUBSEP)
-        for (m = 1; m <= e; ++m)
-            printf "      <RegistryValue Root=\"HKCR\" Key=\"%s\" Name=\"*\" Type=\"string\" Value=\"\"/>\n", \
-                   xml(empty[m])
+        for (m = 1; m <= e; ++m) emit(empty[m], "*", "", 0)
         print "    </Component>"
         print "  </DirectoryRef>"
         componentList[g] = component
