@@ -68,7 +68,9 @@ VETREL_API BOOL UnregisterServerB(const BYTE* clsid, const char* progId);
 
 // The plain forms take the text by value and cut it to the buffer of the A form: 199
 // characters for names and the ProgID of UnregisterServer, 399 for the vendor text and the
-// strings of UpdateRegistry.
+// strings of UpdateRegistry. They take libstdc++ strings, so only hosts built with mingw-w64 (the
+// DLL's compiler) can call them: Vetrel.lib, the import library for MSVC, leaves them out, and
+// an MSVC host calls the extern "C" functions above.
 VETREL_API DWORD CreateTag(std::string name, VARIANT value, WORD quality, BOOL writable);
 VETREL_API BOOL UpdateTagByName(std::string name, VARIANT value, WORD quality);
 VETREL_API BOOL SetVendorInfo(std::string vendor);
