@@ -69,7 +69,11 @@ HRESULT STDMETHODCALLTYPE IOPCGroupStateMgtObject::SetName(LPCWSTR szName) noexc
     if (!szName) return E_INVALIDARG;
     return lockedBoundary(owner(), [&](auto&) -> HRESULT {
         // Unlike AddGroup, any name goes, another group's or an empty one.
-        owner().setName(fromClientText(szName));
+        std::string name = fromClientText(szName);
+        if (GroupOwner* server = owner().server())
+            server->renameGroup(owner(), std::move(name));
+        else
+            owner().setName(std::move(name));
         return S_OK;
     });
 }
