@@ -200,6 +200,14 @@ TEST_F(Server, AddGroupNamesUnnamedGroupsWithTheFirstFreeNumber)
     EXPECT_EQ(addGroup("Group 2").result, OPC_E_DUPLICATENAME);
 }
 
+TEST_F(Server, GroupNamesAreKeptInTheAnsiCodePage)
+{
+    // ASCII first, then letters the code page encodes in one byte each.
+    const WCHAR name[] = {'T', 'a', 'n', 'k', ' ', 0x00C4, 0x20AC, 0};
+    ASSERT_EQ(addGroup(name).result, S_OK);
+    EXPECT_EQ(m_client.groupNames(), std::vector<std::string>{"Tank \xC4\x80"});
+}
+
 TEST_F(Server, NamesLeftByRemovalOrRenameAreFoundInListOrderAndGivenAgain)
 {
     OPCHANDLE firstHandle = 0;
