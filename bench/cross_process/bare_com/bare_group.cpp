@@ -75,13 +75,21 @@ private:
     VARIANT m_empty{};
 };
 
-// Task memory for count elements of T, zeroed, or null.
-template <typename T> T* allocateZeroed(DWORD count)
+// Task memory for count entries and count errors, zeroed, both or neither.
+template <typename Entry> HRESULT allocateResults(DWORD count, Entry** entries, HRESULT** errors)
 {
-    const size_t size = sizeof(T) * count;
-    void* memory = CoTaskMemAlloc(size);
-    if (memory) ZeroMemory(memory, size);
-    return static_cast<T*>(memory);
+    *entries = static_cast<Entry*>(CoTaskMemAlloc(sizeof(Entry) * count));
+    *errors = static_cast<HRESULT*>(CoTaskMemAlloc(sizeof(HRESULT) * count));
+    if (!*entries || !*errors) {
+        CoTaskMemFree(*entries);
+        CoTaskMemFree(*errors);
+        *entries = nullptr;
+        *errors = nullptr;
+        return E_OUTOFMEMORY;
+    }
+    ZeroMemory(*entries, sizeof(Entry) * count);
+    ZeroMemory(*errors, sizeof(HRESULT) * count);
+    return S_OK;
 }
 
 class BareGroup final : public BareObject<IBareGroup>
@@ -91,15 +99,7 @@ public:
                                        BAREITEMRESULT** results, HRESULT** errors) override
     {
         if (!definitions || !results || !errors) return E_POINTER;
-        *results = allocateZeroed<BAREITEMRESULT>(count);
-        *errors = allocateZeroed<HRESULT>(count);
-        if (!*results || !*errors) {
-            CoTaskMemFree(*results);
-            CoTaskMemFree(*errors);
-            *results = nullptr;
-            *errors = nullptr;
-            return E_OUTOFMEMORY;
-        }
+        if (FAILED(allocateResults(count, results, errors))) return E_OUTOFMEMORY;
         const std::lock_guard held(m_lock);
         for (DWORD i = 0; i < count; ++i) {
             BAREITEMRESULT& result = (*results)[i];
@@ -121,15 +121,7 @@ public:
                                    HRESULT** errors) override
     {
         if (!serverHandles || !states || !errors) return E_POINTER;
-        *states = allocateZeroed<BAREITEMSTATE>(count);
-        *errors = allocateZeroed<HRESULT>(count);
-        if (!*states || !*errors) {
-            CoTaskMemFree(*states);
-            CoTaskMemFree(*errors);
-            *states = nullptr;
-            *errors = nullptr;
-            return E_OUTOFMEMORY;
-        }
+        if (FAILED(allocateResults(count, states, errors))) return E_OUTOFMEMORY;
         FILETIME now;
         GetSystemTimeAsFileTime(&now);
         const std::lock_guard held(m_lock);
