@@ -20,6 +20,9 @@ public:
     // behind. The caller holds the runtime lock.
     virtual HRESULT addNamedGroup(std::string name, const GroupState& state, REFIID riid,
                                   IUnknown** ppUnk, OPCGroup*& added) = 0;
+    // group, of the server's list, bears name from now on; any name goes, another group's too.
+    // Throws std::bad_alloc, keeping the old name.
+    virtual void renameGroup(OPCGroup& group, std::string name) = 0;
 
 protected:
     ~GroupOwner() = default;

@@ -5,6 +5,7 @@
 #include "group/deadband.h"
 #include "group/opc_group.h"
 #include "group/update_rate.h"
+#include "tags/tag_tree.h"
 
 #include <new>
 
@@ -69,7 +70,11 @@ HRESULT STDMETHODCALLTYPE IOPCGroupStateMgtObject::SetName(LPCWSTR szName) noexc
     if (!szName) return E_INVALIDARG;
     return lockedBoundary(owner(), [&](auto&) -> HRESULT {
         // Unlike AddGroup, any name goes, another group's or an empty one.
-        owner().setName(fromClientText(szName));
+        std::string name = fromClientText(szName);
+        if (GroupOwner* server = owner().server())
+            server->renameGroup(owner(), std::move(name));
+        else
+            owner().setName(std::move(name));
         return S_OK;
     });
 }
@@ -94,7 +99,8 @@ HRESULT STDMETHODCALLTYPE IOPCGroupStateMgtObject::CloneGroup(LPCWSTR szName, RE
         if (FAILED(hr)) return hr;
         for (auto& item : items) {
             try {
-                clone->addItem(std::move(item));
+                OPCTag* tag = tagTree().find({}, item->m_tagName);
+                clone->addItem(std::move(item), tag);
             } catch (const std::bad_alloc&) {
                 // The clone is the client's already: it keeps the items that fitted.
             }

@@ -25,7 +25,8 @@ HRESULT checkItem(OPCGroup& group, const OPCITEMDEF& definition, RuntimeHold& lo
         // The lock was released around the host's unknown item callback.
         if (group.inert()) return E_FAIL;
         try {
-            const OPCItem* item = group.addItem(makeItem(definition, std::move(validated)));
+            OPCTag* tag = validated.tag;
+            const OPCItem* item = group.addItem(makeItem(definition, std::move(validated)), tag);
             if (!item) return E_OUTOFMEMORY;
             serverHandle = item->m_serverHandle;
         } catch (const std::bad_alloc&) {

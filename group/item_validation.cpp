@@ -31,8 +31,9 @@ HRESULT validateItemDef(const OPCITEMDEF& definition, RuntimeHold& lock, Validat
 {
     validated.accessPath = fromClientText(definition.szAccessPath);
     validated.itemID = fromClientText(definition.szItemID);
-    const OPCTag* tag = findOrOffer(validated, lock);
+    OPCTag* tag = findOrOffer(validated, lock);
     if (!tag) return OPC_E_UNKNOWNITEMID;
+    validated.tag = tag;
     validated.value = tag->m_value;
     validated.quality = tag->m_quality;
     validated.accessRights = tag->m_accessRights;

@@ -10,9 +10,11 @@
 
 namespace vetrel {
 
-// What a definition names, and a copy of its tag taken under the lock.
+// What a definition names, its tag, and a copy of the tag's value taken under the lock.
 struct ValidatedItem
 {
+    // Valid while the lock stays held.
+    OPCTag* tag = nullptr;
     std::string accessPath;
     std::string itemID;
     Variant value;

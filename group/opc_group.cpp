@@ -87,12 +87,12 @@ void OPCGroup::drop() noexcept
     releaseReference();
 }
 
-OPCItem* OPCGroup::addItem(std::unique_ptr<OPCItem> item)
+OPCItem* OPCGroup::addItem(std::unique_ptr<OPCItem> item, OPCTag* tag)
 {
     assertLockHeld();
     OPCItem* added = m_items.add(std::move(item));
     if (!added) return nullptr;
-    if (OPCTag* tag = tagTree().find(added->m_tagName)) ++tag->m_itemRefCount;
+    if (tag) ++tag->m_itemRefCount;
     return added;
 }
 

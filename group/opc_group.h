@@ -73,9 +73,10 @@ public:
 
     const ItemList& items() const noexcept { return m_items; }
     OPCItem* findItem(OPCHANDLE serverHandle) const noexcept { return m_items.find(serverHandle); }
-    // The add-item step: the item joins the list, gets its server handle and counts on its
-    // tag. Null when no handle is left. Throws std::bad_alloc, keeping nothing.
-    OPCItem* addItem(std::unique_ptr<OPCItem> item);
+    // The add-item step: the item joins the list, gets its server handle and counts on tag,
+    // the tag of its name as the caller found it (null when there is none). Null when no
+    // handle is left. Throws std::bad_alloc, keeping nothing.
+    OPCItem* addItem(std::unique_ptr<OPCItem> item, OPCTag* tag);
     // The remove-item step; false for a handle that names no item of the group. The notice
     // for the host is added when the item was the last of its tag.
     bool removeItem(OPCHANDLE serverHandle, std::vector<ItemRemovalNotice>& notices);

@@ -2,9 +2,6 @@
 
 #include "comkit/runtime_lock.h"
 
-#include <cstdio>
-#include <unordered_set>
-
 namespace vetrel {
 
 HandleTable<OPCGroup>& groupHandles() noexcept
@@ -16,15 +13,22 @@ HandleTable<OPCGroup>& groupHandles() noexcept
 
 bool GroupList::append(OPCGroup& group)
 {
+    const std::uint64_t position = m_nextPosition;
+    m_names.add(group, group.name(), position);
     HandleTable<OPCGroup>& handles = groupHandles();
     const OPCHANDLE handle = handles.add(&group);
-    if (handle == HandleTable<OPCGroup>::kInvalid) return false;
+    if (handle == HandleTable<OPCGroup>::kInvalid) {
+        m_names.remove(group, group.name());
+        return false;
+    }
     try {
-        m_byHandle.emplace(handle, &group);
+        m_byHandle.emplace(handle, Listed{&group, position});
     } catch (...) {
         handles.remove(handle);
+        m_names.remove(group, group.name());
         throw;
     }
+    ++m_nextPosition;
     group.setServerHandle(handle);
     m_order.pushBack(group);
     return true;
@@ -32,36 +36,29 @@ bool GroupList::append(OPCGroup& group)
 
 void GroupList::remove(OPCGroup& group) noexcept
 {
+    m_names.remove(group, group.name());
     groupHandles().remove(group.serverHandle());
     m_byHandle.erase(group.serverHandle());
     m_order.erase(group);
 }
 
+void GroupList::rename(OPCGroup& group, std::string name)
+{
+    if (name == group.name()) return;
+    m_names.add(group, name, m_byHandle.at(group.serverHandle()).position);
+    m_names.remove(group, group.name());
+    group.setName(std::move(name));
+}
+
 OPCGroup* GroupList::find(OPCHANDLE serverHandle) const noexcept
 {
     const auto found = m_byHandle.find(serverHandle);
-    return found == m_byHandle.end() ? nullptr : found->second;
+    return found == m_byHandle.end() ? nullptr : found->second.group;
 }
 
 OPCGroup* GroupList::findByName(std::string_view name) const noexcept
 {
-    for (OPCGroup* group = m_order.front(); group; group = decltype(m_order)::next(*group))
-        if (group->name() == name) return group;
-    return nullptr;
-}
-
-std::string GroupList::defaultName() const
-{
-    constexpr int kLastCandidate = 0x0FFFFFFF;
-    std::unordered_set<std::string_view> taken;
-    m_order.forEach([&taken](const OPCGroup& group) { taken.insert(group.name()); });
-    // Of the first size + 1 candidates at least one is free.
-    char name[32];
-    for (int n = 1; n < kLastCandidate; ++n) {
-        std::snprintf(name, sizeof name, "Group %d", n);
-        if (!taken.contains(name)) return name;
-    }
-    return "No Default Group Names Available";
+    return m_names.first(name);
 }
 
 } // namespace vetrel

@@ -129,7 +129,7 @@ HRESULT OPCServer::addGroup(std::string name, const GroupState& state, REFIID ri
     return SUCCEEDED(hr) ? E_OUTOFMEMORY : hr;
 }
 
-HRESULT OPCServer::claimGroupName(std::string& name) const
+HRESULT OPCServer::claimGroupName(std::string& name)
 {
     if (name.empty()) name = m_groups.defaultName();
     return m_groups.findByName(name) ? OPC_E_DUPLICATENAME : S_OK;

@@ -53,9 +53,13 @@ public:
                      OPCGroup*& added);
     // An empty name becomes the next default name; OPC_E_DUPLICATENAME when a listed group
     // bears it already, else S_OK. Throws std::bad_alloc.
-    HRESULT claimGroupName(std::string& name) const;
+    HRESULT claimGroupName(std::string& name);
     HRESULT addNamedGroup(std::string name, const GroupState& state, REFIID riid, IUnknown** ppUnk,
                           OPCGroup*& added) override;
+    void renameGroup(OPCGroup& group, std::string name) override
+    {
+        m_groups.rename(group, std::move(name));
+    }
     void removeGroup(OPCGroup& group, bool force, PendingDisconnects& disconnects) noexcept;
 
     // One tick of the runtime's timer over the groups, in list order; the calls it prepares

@@ -1,16 +1,21 @@
 // How data changes reach a client in another process under Wine: the values per second that
-// OnDataChange delivers when every report carries 10,000 items, and the latency from the host's
-// UpdateTag to the client's callback at a server rate of 10 ms.
+// OnDataChange delivers when every report carries 10,000 items, beside the bare server's calls
+// of the same payload, and the latency from the host's UpdateTag to the client's callback at a
+// server rate of 10 ms.
 //
 // It starts the example host beside itself with --rate 10 --load 10000, so run it in a prefix
-// where the example host and the proxy/stub DLL are registered (scripts/wine-prefix):
+// where the example host and the bare server are registered (bare_baseline.h):
 //
 //   callback_bench [SECONDS]    measure each figure for SECONDS (default 5)
 //
 // The host stamps every load tag with its steady clock when it updates it; the processes of one
 // machine share that clock, so the age of a value on arrival is the latency.
+#include "bare_baseline.h"
+#include "bare_data_sink.h"
+#include "bench_main.h"
 #include "child_process.h"
 #include "example_identity.h"
+#include "figures.h"
 #include "load_subscription.h"
 #include "load_tags.h"
 
@@ -19,7 +24,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -29,7 +33,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
 constexpr int kServerRate = 10;
 constexpr int kManyItems = 10'000;
@@ -38,6 +42,8 @@ constexpr DWORD kHostStartMs = 60'000;
 constexpr auto kWarmUp = std::chrono::seconds(1);
 // Refreshes queued at a time: the next is waiting while one is delivered.
 constexpr size_t kRefreshesInFlight = 2;
+// The bare server's calls asked for at a time.
+constexpr DWORD kBareCallsPerRequest = 4;
 
 // What the client's sink saw while it was counting: scan reports, or refresh completions.
 class Tally
@@ -156,12 +162,45 @@ Tally::Figures refreshes(opcprobe::Session& session, int items, std::chrono::sec
     return tally.stop();
 }
 
+// OnDataChange of as many values as the load tags hold, from the bare server back to back, taken
+// by the same sink as the product's.
+Tally::Figures bareDataChanges(int items, std::chrono::seconds duration)
+{
+    Tally tally(true);
+    const auto dataSink = opcprobe::DataSink::create(record(tally));
+    const auto bareSink = bench::BareDataSink::create(dataSink.get());
+    const BareRef<IBareServer> server = bench::activateBareServer();
+    const bench::BareGroup group(server.get());
+    std::vector<VARIANT> values(static_cast<size_t>(items));
+    for (VARIANT& value : values) {
+        V_VT(&value) = VT_R8;
+        V_R8(&value) = example::clockMilliseconds();
+    }
+    const HRESULT stored = group->SetValues(static_cast<DWORD>(items), values.data());
+    if (FAILED(stored)) throw opcprobe::ProbeFailure("The bare SetValues", stored);
+    const auto sendUntil = [&](Clock::time_point end) {
+        while (Clock::now() < end) {
+            const HRESULT hr = group->SendDataChanges(bareSink.get(), kBareCallsPerRequest,
+                                                      static_cast<DWORD>(items));
+            if (FAILED(hr)) throw opcprobe::ProbeFailure("The bare SendDataChanges", hr);
+        }
+    };
+    sendUntil(Clock::now() + kWarmUp);
+    tally.start();
+    sendUntil(Clock::now() + duration);
+    return tally.stop();
+}
+
+double valuesPerSecond(const Tally::Figures& figures)
+{
+    return static_cast<double>(figures.values) / figures.seconds;
+}
+
 void print(const char* label, const Tally::Figures& figures, bool withAges)
 {
     std::printf("%s\n", label);
     std::printf("  %zu callbacks in %.1f s: %.0f values/s, %.0f items per callback\n",
-                figures.reports, figures.seconds,
-                static_cast<double>(figures.values) / figures.seconds,
+                figures.reports, figures.seconds, valuesPerSecond(figures),
                 figures.reports ? static_cast<double>(figures.values) / figures.reports : 0.0);
     if (!withAges) return;
     std::printf("  UpdateTag to OnDataChange: median %.2f ms, 90%% %.2f ms, min %.2f ms, max "
@@ -182,8 +221,10 @@ int run(std::chrono::seconds duration)
     }
     {
         opcprobe::Session session(example::kExampleClass);
-        print("OnDataChange of 10,000 items, refreshes queued back to back:",
-              refreshes(session, kManyItems, duration), false);
+        const Tally::Figures product = refreshes(session, kManyItems, duration);
+        print("OnDataChange of 10,000 items, refreshes queued back to back:", product, false);
+        bench::printComparison("OnDataChange of 10,000 items", valuesPerSecond(product),
+                               valuesPerSecond(bareDataChanges(kManyItems, duration)), "values/s");
         print("Scan reports, the host updating 10,000 tags every 10 ms, group rate 10 ms:",
               scanReports(session, kManyItems, duration), true);
         print("Scan reports, the host updating 1 tag every 10 ms, group rate 10 ms:",
@@ -198,11 +239,6 @@ int run(std::chrono::seconds duration)
 
 int main(int argc, char** argv)
 {
-    const auto duration = std::chrono::seconds(argc > 1 ? std::max(1, std::atoi(argv[1])) : 5);
-    try {
-        return run(duration);
-    } catch (const opcprobe::ProbeFailure& failure) {
-        std::fprintf(stderr, "callback_bench: %s\n", failure.what());
-        return 1;
-    }
+    const auto duration = std::chrono::seconds(bench::countArgument(argc, argv, 5));
+    return bench::runBenchmark("callback_bench", [duration] { return run(duration); });
 }

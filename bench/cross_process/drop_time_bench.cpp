@@ -7,12 +7,12 @@
 // the example host and the proxy/stub DLL are registered (scripts/wine-prefix):
 //
 //   drop_time_bench [DEATHS]    clients to kill, one after the other (default 3)
+#include "bench_main.h"
 #include "programs.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -123,11 +123,6 @@ int run(int deaths)
 
 int main(int argc, char** argv)
 {
-    const int deaths = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-    try {
-        return run(deaths);
-    } catch (const std::exception& failure) {
-        std::fprintf(stderr, "drop_time_bench: %s\n", failure.what());
-        return 1;
-    }
+    const int deaths = bench::countArgument(argc, argv, 3);
+    return bench::runBenchmark("drop_time_bench", [deaths] { return run(deaths); });
 }

@@ -6,16 +6,15 @@
 // where the example host and the proxy/stub DLL are registered (scripts/wine-prefix):
 //
 //   frozen_neighbour_bench [SECONDS]    measure each figure for SECONDS (default 5)
+#include "bench_main.h"
 #include "example_identity.h"
 #include "load_subscription.h"
 #include "load_tags.h"
 #include "wine_process.h"
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -120,11 +119,6 @@ int run(std::chrono::seconds duration)
 
 int main(int argc, char** argv)
 {
-    const auto duration = std::chrono::seconds(argc > 1 ? std::max(1, std::atoi(argv[1])) : 5);
-    try {
-        return run(duration);
-    } catch (const std::exception& failure) {
-        std::fprintf(stderr, "frozen_neighbour_bench: %s\n", failure.what());
-        return 1;
-    }
+    const auto duration = std::chrono::seconds(bench::countArgument(argc, argv, 5));
+    return bench::runBenchmark("frozen_neighbour_bench", [duration] { return run(duration); });
 }

@@ -200,6 +200,36 @@ TEST_F(Server, AddGroupNamesUnnamedGroupsWithTheFirstFreeNumber)
     EXPECT_EQ(addGroup("Group 2").result, OPC_E_DUPLICATENAME);
 }
 
+TEST_F(Server, GroupNamesAreKeptInTheAnsiCodePage)
+{
+    // ASCII first, then letters the code page encodes in one byte each.
+    const WCHAR name[] = {'T', 'a', 'n', 'k', ' ', 0x00C4, 0x20AC, 0};
+    ASSERT_EQ(addGroup(name).result, S_OK);
+    EXPECT_EQ(m_client.groupNames(), std::vector<std::string>{"Tank \xC4\x80"});
+}
+
+TEST_F(Server, NamesLeftByRemovalOrRenameAreFoundInListOrderAndGivenAgain)
+{
+    OPCHANDLE firstHandle = 0;
+    auto first = m_client.addGroup("Group 1", {}, &firstHandle);
+    auto second = m_client.addGroup("Group 2");
+    auto third = m_client.addGroup("Group 3");
+    const auto shared = wide("Group 1");
+    const auto firstBearer = [&] {
+        ComPtr<IUnknown> found;
+        server()->GetGroupByName(shared.c_str(), IID_IUnknown, found.put());
+        return found.get();
+    };
+    // The later group takes the name first, the earlier one after it.
+    ASSERT_EQ(third.state()->SetName(shared.c_str()), S_OK);
+    ASSERT_EQ(second.state()->SetName(shared.c_str()), S_OK);
+    EXPECT_EQ(firstBearer(), first.unknown());
+    ASSERT_EQ(server()->RemoveGroup(firstHandle, FALSE), S_OK);
+    EXPECT_EQ(firstBearer(), second.unknown());
+    ASSERT_EQ(addGroup(nullptr).result, S_OK);
+    EXPECT_EQ(m_client.groupNames(), (std::vector<std::string>{"Group 1", "Group 1", "Group 2"}));
+}
+
 TEST_F(Server, AddGroupRefusesDuplicateNamesCaseSensitively)
 {
     ASSERT_EQ(addGroup("Group 1").result, S_OK);

@@ -1,40 +1,15 @@
 #include "bare_objects.h"
 
+#include "bare_object.h"
+#include "bare_ref.h"
+
+#include <mutex>
 #include <new>
+#include <unordered_map>
 
 std::atomic<long> bareObjectsAlive{0};
 
 namespace {
-
-// IUnknown of a heap object that implements one interface beside it.
-template <typename Interface> class BareObject : public Interface
-{
-public:
-    BareObject() { ++bareObjectsAlive; }
-    virtual ~BareObject() { --bareObjectsAlive; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        if (!object) return E_POINTER;
-        if (riid != IID_IUnknown && riid != __uuidof(Interface)) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        *object = static_cast<Interface*>(this);
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --m_references;
-        if (left == 0) delete this;
-        return left;
-    }
-
-private:
-    std::atomic<ULONG> m_references{1};
-};
 
 class BareChild final : public BareObject<IBareChild>
 {
@@ -57,6 +32,7 @@ private:
     std::atomic<LONG> m_value;
 };
 
+// Holds the groups it hands out until they are removed, as an OPC server's list does.
 class BareServer final : public BareObject<IBareServer>
 {
 public:
@@ -66,6 +42,45 @@ public:
         *child = newBareChild(value);
         return *child ? S_OK : E_OUTOFMEMORY;
     }
+
+    HRESULT STDMETHODCALLTYPE AddGroup(LPCWSTR, BOOL, DWORD rate, DWORD, LONG*, FLOAT*, DWORD,
+                                       DWORD* serverHandle, DWORD* revisedRate, REFIID riid,
+                                       IUnknown** group) override
+    {
+        if (!serverHandle || !revisedRate || !group) return E_POINTER;
+        *group = nullptr;
+        BareRef<IBareGroup> added(newBareGroup());
+        if (!added.get()) return E_OUTOFMEMORY;
+        const HRESULT hr = added->QueryInterface(riid, reinterpret_cast<void**>(group));
+        if (FAILED(hr)) return hr;
+        try {
+            const std::lock_guard held(m_lock);
+            *serverHandle = ++m_lastHandle;
+            m_groups.emplace(*serverHandle, std::move(added));
+        } catch (const std::bad_alloc&) {
+            (*group)->Release();
+            *group = nullptr;
+            return E_OUTOFMEMORY;
+        }
+        *revisedRate = rate;
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE RemoveGroup(DWORD serverHandle, BOOL) override
+    {
+        BareRef<IBareGroup> removed;
+        const std::lock_guard held(m_lock);
+        const auto found = m_groups.find(serverHandle);
+        if (found == m_groups.end()) return E_FAIL;
+        removed = std::move(found->second);
+        m_groups.erase(found);
+        return S_OK;
+    }
+
+private:
+    std::mutex m_lock;
+    DWORD m_lastHandle = 0;
+    std::unordered_map<DWORD, BareRef<IBareGroup>> m_groups;
 };
 
 // Static: the class object is not counted as use, or the process would never be idle.

@@ -7,6 +7,7 @@
 // --pinned keeps every interface the server hands out registered with RPC while it serves
 // (bare_pins.h). Served, it exits 2 s after the last object went, or 30 s after start when no
 // client came.
+#include "bare_object.h"
 #include "bare_objects.h"
 #include "bare_pins.h"
 
@@ -91,10 +92,12 @@ HRESULT pinInterfaces(BarePins& pins)
 {
     const BareRef<IBareServer> server(newBareServer());
     const BareRef<IBareChild> child(newBareChild(0));
-    if (!server.get() || !child.get()) return E_OUTOFMEMORY;
+    const BareRef<IBareGroup> group(newBareGroup());
+    if (!server.get() || !child.get() || !group.get()) return E_OUTOFMEMORY;
     HRESULT hr = pins.pin(bareClassFactory(), IID_IClassFactory);
     if (SUCCEEDED(hr)) hr = pins.pin(server.get(), IID_IBareServer);
     if (SUCCEEDED(hr)) hr = pins.pin(child.get(), IID_IBareChild);
+    if (SUCCEEDED(hr)) hr = pins.pin(group.get(), IID_IBareGroup);
     return hr;
 }
 
