@@ -99,7 +99,7 @@ HRESULT STDMETHODCALLTYPE IOPCGroupStateMgtObject::CloneGroup(LPCWSTR szName, RE
         if (FAILED(hr)) return hr;
         for (auto& item : items) {
             try {
-                OPCTag* tag = tagTree().find({}, item->m_tagName);
+                OPCTag* tag = tagTree().find(item->tagName());
                 clone->addItem(std::move(item), tag);
             } catch (const std::bad_alloc&) {
                 // The clone is the client's already: it keeps the items that fitted.

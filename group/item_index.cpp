@@ -7,23 +7,23 @@ namespace vetrel {
 
 void ItemIndex::follow(OPCItem& item)
 {
-    const auto [entry, added] = m_followers.try_emplace({item.m_tagName});
+    const auto [entry, added] = m_followers.try_emplace({item.tagName()});
     if (added) {
-        if (OPCTag* tag = tagTree().find(item.m_tagName)) tag->m_followers = &entry->second;
+        if (OPCTag* tag = tagTree().find(item.tagName())) tag->m_followers = &entry->second;
     }
     entry->second.items.pushBack(item);
 }
 
 void ItemIndex::unfollow(OPCItem& item) noexcept
 {
-    const auto found = m_followers.find({item.m_tagName});
+    const auto found = m_followers.find({item.tagName()});
     found->second.items.erase(item);
     if (!found->second.items.empty()) {
-        if (found->first.text.data() == item.m_tagName.data())
-            found->first.text = found->second.items.front()->m_tagName;
+        if (found->first.text.data() == item.tagName().data())
+            found->first.text = found->second.items.front()->tagName();
         return;
     }
-    if (OPCTag* tag = tagTree().find(item.m_tagName)) tag->m_followers = nullptr;
+    if (OPCTag* tag = tagTree().find(item.tagName())) tag->m_followers = nullptr;
     m_followers.erase(found);
 }
 

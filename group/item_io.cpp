@@ -32,7 +32,7 @@ HRESULT writeItemValue(OPCItem& item, const VARIANT& value)
     item.m_value = converted;
     item.m_group->flagItem(item);
     // Only the writing group's item changes now; the others follow when the host publishes.
-    writeTagByName(item.m_tagName, converted.get());
+    writeTagByName(item.tagName(), converted.get());
     return S_OK;
 }
 

@@ -51,7 +51,8 @@ std::unique_ptr<OPCItem> makeItem(const OPCITEMDEF& definition, ValidatedItem&& 
 {
     auto item = std::make_unique<OPCItem>();
     item->m_clientHandle = definition.hClient;
-    item->m_tagName = joinTagName(validated.accessPath, validated.itemID);
+    if (!validated.accessPath.empty())
+        item->m_joinedName = joinTagName(validated.accessPath, validated.itemID);
     item->m_itemID = std::move(validated.itemID);
     item->m_accessPath = std::move(validated.accessPath);
     item->m_active = definition.bActive;

@@ -101,7 +101,7 @@ bool OPCGroup::removeItem(OPCHANDLE serverHandle, std::vector<ItemRemovalNotice>
     assertLockHeld();
     const OPCItem* item = m_items.find(serverHandle);
     if (!item) return false;
-    if (OPCTag* tag = tagTree().find(item->m_tagName)) {
+    if (OPCTag* tag = tagTree().find(item->tagName())) {
         // The notice is made before anything changes, so running out of memory here leaves
         // the item and the count as they were.
         if (tag->m_itemRefCount <= 1 && hostCallbacks().itemRemoval.load())

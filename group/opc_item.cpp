@@ -13,7 +13,7 @@ std::unique_ptr<OPCItem> OPCItem::copy() const
     copied->m_clientHandle = m_clientHandle;
     copied->m_itemID = m_itemID;
     copied->m_accessPath = m_accessPath;
-    copied->m_tagName = m_tagName;
+    copied->m_joinedName = m_joinedName;
     copied->m_canonicalDataType = m_canonicalDataType;
     copied->m_requestedDataType = m_requestedDataType;
     copied->m_active = m_active;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace vetrel {
 
@@ -25,6 +26,12 @@ public:
     // A new record with every field of this one but the server handle; its changed flag is
     // set, as for any new item. Throws std::bad_alloc.
     std::unique_ptr<OPCItem> copy() const;
+
+    // The name of the tag the item follows.
+    std::string_view tagName() const noexcept
+    {
+        return m_accessPath.empty() ? std::string_view(m_itemID) : std::string_view(m_joinedName);
+    }
 
     // The tag this item follows was updated: take its value, quality and timestamp, and flag
     // the update for the next report when its quality changed or its value moved by the
@@ -51,7 +58,8 @@ public:
     OPCGroup* m_group = nullptr;
     std::string m_itemID;
     std::string m_accessPath;
-    std::string m_tagName;
+    // The access path joined to the item ID; empty, to save the copy, when there is no path.
+    std::string m_joinedName;
     VARTYPE m_canonicalDataType = VT_EMPTY;
     BOOL m_active = FALSE;
     // The value at the last reported change, which the percent deadband compares against.
