@@ -19,6 +19,7 @@
 namespace {
 
 using bench::Clock;
+using bench::medianOf;
 using vetrel::TaskMem;
 
 constexpr size_t kItems = 10'000;
@@ -80,15 +81,6 @@ double bareAddItems(IBareServer* server, std::vector<BAREITEMDEF>& definitions)
     const auto ownedErrors = TaskMem<HRESULT>::adopt(errors, definitions.size());
     if (hr != S_OK) throw opcprobe::ProbeFailure("The bare AddItems", hr);
     return elapsed;
-}
-
-// The first call also sets up the connection's buffers: not counted.
-template <typename AddItems> double medianOf(int runs, AddItems addItems)
-{
-    addItems();
-    std::vector<double> samples;
-    for (int i = 0; i < runs; ++i) samples.push_back(addItems());
-    return bench::median(samples);
 }
 
 int run(int runs)

@@ -19,6 +19,7 @@
 namespace {
 
 using bench::Clock;
+using bench::medianOf;
 using vetrel::TaskMem;
 
 constexpr size_t kManyItems = 10'000;
@@ -61,15 +62,6 @@ double bareRead(IBareGroup* group, const std::vector<OPCHANDLE>& handles)
     const auto ownedErrors = TaskMem<HRESULT>::adopt(errors, handles.size());
     for (size_t i = 0; i < handles.size(); ++i) VariantClear(&states[i].value);
     return elapsed;
-}
-
-// The first call also sets up the connection's buffers: not counted.
-template <typename Read> double medianOf(int calls, Read read)
-{
-    read();
-    std::vector<double> samples;
-    for (int i = 0; i < calls; ++i) samples.push_back(read());
-    return bench::median(samples);
 }
 
 int run(int calls)
