@@ -37,7 +37,7 @@ OPCEventRecord levelAlarmRecord(const OPCTag& tag, AlarmLevel level, const FILET
     record.changeMask = OPC_CHANGE_ACTIVE_STATE;
     record.newState = OPC_CONDITION_ENABLED;
     if (level != AlarmLevel::Normal) record.newState |= OPC_CONDITION_ACTIVE;
-    record.source = tag.m_name;
+    record.source = tag.name();
     record.message = kLevelTexts[index].message;
     record.conditionName = "Level";
     record.subconditionName = kLevelTexts[index].subconditionName;

@@ -29,7 +29,7 @@ void ItemIndex::unfollow(OPCItem& item) noexcept
 
 void ItemIndex::linkTag(OPCTag& tag) noexcept
 {
-    const auto found = m_followers.find({tag.m_name});
+    const auto found = m_followers.find({tag.name()});
     tag.m_followers = found == m_followers.end() ? nullptr : &found->second;
 }
 

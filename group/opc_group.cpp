@@ -105,7 +105,7 @@ bool OPCGroup::removeItem(OPCHANDLE serverHandle, std::vector<ItemRemovalNotice>
         // The notice is made before anything changes, so running out of memory here leaves
         // the item and the count as they were.
         if (tag->m_itemRefCount <= 1 && hostCallbacks().itemRemoval.load())
-            notices.push_back({tag->m_tagHandle, tag->m_name});
+            notices.push_back({tag->m_tagHandle, std::string(tag->name())});
         --tag->m_itemRefCount;
     }
     m_items.remove(serverHandle);

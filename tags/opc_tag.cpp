@@ -4,7 +4,7 @@
 
 namespace vetrel {
 
-OPCTag::OPCTag() : m_timestamp(currentFileTime())
+OPCTag::OPCTag(std::string_view name) : m_timestamp(currentFileTime()), m_name(name)
 {
     VARIANT* value = m_value.out();
     value->vt = VT_R4;
@@ -30,58 +30,43 @@ TagDetails& OPCTag::ensureDetails()
 
 OPCTag* OPCTag::findChild(std::string_view name) const noexcept
 {
-    if (m_childIndex) {
-        const auto found = m_childIndex->find(name);
-        return found == m_childIndex->end() ? nullptr : found->second;
-    }
-    for (OPCTag* child = m_firstChild; child; child = child->m_nextSibling)
-        if (child->m_name == name) return child;
+    if (!m_children) return nullptr;
+    if (!m_children->index.empty()) return m_children->index.find(name);
+    for (OPCTag* child = m_children->first; child; child = child->m_nextSibling)
+        if (child->name() == name) return child;
     return nullptr;
 }
 
 OPCTag* OPCTag::appendChild(std::unique_ptr<OPCTag> owned)
 {
     OPCTag* child = owned.get();
-    if (m_childIndex || m_childCount + 1 > kIndexThreshold) indexChild(child);
+    if (!m_children) m_children = std::make_unique<Children>();
+    Children& children = *m_children;
+    // The index is built when the node outgrows a walk, and kept while it has children.
+    if (children.index.empty() && children.count == kIndexThreshold)
+        for (OPCTag* sibling = children.first; sibling; sibling = sibling->m_nextSibling)
+            children.index.insert(sibling);
+    if (!children.index.empty()) children.index.insert(child);
     owned.release();
     child->m_parent = this;
-    child->m_prevSibling = m_lastChild;
+    child->m_prevSibling = children.last;
     child->m_nextSibling = nullptr;
-    (m_lastChild ? m_lastChild->m_nextSibling : m_firstChild) = child;
-    m_lastChild = child;
-    ++m_childCount;
+    (children.last ? children.last->m_nextSibling : children.first) = child;
+    children.last = child;
+    ++children.count;
     return child;
-}
-
-void OPCTag::indexChild(OPCTag* child)
-{
-    if (!m_childIndex) {
-        auto index = std::make_unique<ChildIndex>();
-        index->reserve(m_childCount * 2);
-        for (OPCTag* sibling = m_firstChild; sibling; sibling = sibling->m_nextSibling)
-            index->try_emplace(sibling->m_name, sibling);
-        m_childIndex = std::move(index);
-    }
-    m_childIndex->try_emplace(child->m_name, child);
-}
-
-void OPCTag::unindexChild(OPCTag* child) noexcept
-{
-    if (!m_childIndex) return;
-    const auto found = m_childIndex->find(child->m_name);
-    if (found == m_childIndex->end() || found->second != child) return;
-    m_childIndex->erase(found);
 }
 
 std::unique_ptr<OPCTag> OPCTag::detachChild(OPCTag* child) noexcept
 {
-    unindexChild(child);
-    (child->m_prevSibling ? child->m_prevSibling->m_nextSibling : m_firstChild) =
+    Children& children = *m_children;
+    children.index.erase(child);
+    (child->m_prevSibling ? child->m_prevSibling->m_nextSibling : children.first) =
         child->m_nextSibling;
-    (child->m_nextSibling ? child->m_nextSibling->m_prevSibling : m_lastChild) =
+    (child->m_nextSibling ? child->m_nextSibling->m_prevSibling : children.last) =
         child->m_prevSibling;
     child->m_parent = child->m_prevSibling = child->m_nextSibling = nullptr;
-    --m_childCount;
+    if (--children.count == 0) m_children.reset();
     return std::unique_ptr<OPCTag>(child);
 }
 
@@ -89,17 +74,16 @@ void OPCTag::destroyChildren() noexcept
 {
     // Iterative: a name of thousands of components must not exhaust the stack. Each node's
     // children are spliced into the pending chain before the node itself goes.
-    OPCTag* pending = m_firstChild;
-    m_firstChild = m_lastChild = nullptr;
-    m_childCount = 0;
-    m_childIndex.reset();
+    if (!m_children) return;
+    OPCTag* pending = m_children->first;
+    m_children.reset();
     while (pending) {
         OPCTag* node = pending;
         pending = node->m_nextSibling;
-        if (node->m_firstChild) {
-            node->m_lastChild->m_nextSibling = pending;
-            pending = node->m_firstChild;
-            node->m_firstChild = node->m_lastChild = nullptr;
+        if (node->m_children) {
+            node->m_children->last->m_nextSibling = pending;
+            pending = node->m_children->first;
+            node->m_children.reset();
         }
         delete node;
     }
@@ -107,7 +91,7 @@ void OPCTag::destroyChildren() noexcept
 
 std::string_view OPCTag::shortName() const noexcept
 {
-    const std::string_view name = m_name;
+    const std::string_view name = this->name();
     const size_t dot = name.rfind('.');
     return dot == std::string_view::npos ? name : name.substr(dot + 1);
 }

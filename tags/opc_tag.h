@@ -2,12 +2,13 @@
 #pragma once
 
 #include "platform/variant.h"
+#include "tags/child_index.h"
+#include "tags/tag_name.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 namespace vetrel {
 
@@ -48,14 +49,17 @@ struct TagDetails
 class OPCTag
 {
 public:
-    OPCTag();
+    // A node named by name (a branch's component, or a tag's full name). Throws
+    // std::bad_alloc.
+    explicit OPCTag(std::string_view name = {});
     ~OPCTag();
     OPCTag(const OPCTag&) = delete;
     OPCTag& operator=(const OPCTag&) = delete;
 
+    std::string_view name() const noexcept { return m_name.view(); }
     OPCTag* parent() const noexcept { return m_parent; }
-    bool hasChildren() const noexcept { return m_firstChild != nullptr; }
-    OPCTag* firstChild() const noexcept { return m_firstChild; }
+    bool hasChildren() const noexcept { return m_children != nullptr; }
+    OPCTag* firstChild() const noexcept { return m_children ? m_children->first : nullptr; }
     OPCTag* nextSibling() const noexcept { return m_nextSibling; }
 
     // The first child, in creation order, whose name is exactly name.
@@ -83,7 +87,6 @@ public:
     // The details, made on first use. Throws std::bad_alloc.
     TagDetails& ensureDetails();
 
-    std::string m_name;
     Variant m_value;
     FILETIME m_timestamp;
     WORD m_quality = 0x40;
@@ -95,21 +98,23 @@ public:
     TagFollowers* m_followers = nullptr;
 
 private:
-    // Names are unique among siblings: both ways of creating a child look its name up first.
-    // Small nodes are searched in creation order; large ones through the index.
-    using ChildIndex = std::unordered_map<std::string_view, OPCTag*>;
+    // Kept apart while the node has children, since most nodes are leaves. Names are unique
+    // among siblings: both ways of creating a child look its name up first. Small nodes are
+    // searched in creation order; large ones through the index.
+    struct Children
+    {
+        OPCTag* first = nullptr;
+        OPCTag* last = nullptr;
+        size_t count = 0;
+        ChildIndex index;
+    };
     static constexpr size_t kIndexThreshold = 8;
 
-    void indexChild(OPCTag* child);
-    void unindexChild(OPCTag* child) noexcept;
-
+    TagName m_name;
     OPCTag* m_parent = nullptr;
-    OPCTag* m_firstChild = nullptr;
-    OPCTag* m_lastChild = nullptr;
     OPCTag* m_prevSibling = nullptr;
     OPCTag* m_nextSibling = nullptr;
-    size_t m_childCount = 0;
-    std::unique_ptr<ChildIndex> m_childIndex;
+    std::unique_ptr<Children> m_children;
     std::unique_ptr<TagDetails> m_details;
 };
 

@@ -96,14 +96,11 @@ DWORD TagTree::add(std::string_view name, const VARIANT& value, WORD quality, bo
         for (size_t i = 0; i + 1 < components.size(); ++i) {
             OPCTag* next = node->findChild(components[i]);
             if (!next) {
-                auto branch = std::make_unique<OPCTag>();
-                branch->m_name = components[i];
-                next = node->appendChild(std::move(branch));
+                next = node->appendChild(std::make_unique<OPCTag>(components[i]));
             }
             node = next;
         }
-        auto tag = std::make_unique<OPCTag>();
-        tag->m_name = name;
+        auto tag = std::make_unique<OPCTag>(name);
         tag->m_value = Variant(value);
         tag->m_quality = quality;
         tag->m_accessRights = writable ? 3 : 1;
@@ -166,7 +163,7 @@ size_t TagTree::listNames(const OPCTag& node, NameKind kind, std::vector<std::st
     const size_t before = names.size();
     if (kind != NameKind::Flat) {
         for (const OPCTag* child = node.firstChild(); child; child = child->nextSibling()) {
-            if (kind == NameKind::Branch && child->hasChildren()) names.push_back(child->m_name);
+            if (kind == NameKind::Branch && child->hasChildren()) names.emplace_back(child->name());
             if (kind == NameKind::Leaf && !child->hasChildren())
                 names.emplace_back(child->shortName());
         }
@@ -187,7 +184,7 @@ size_t TagTree::listNames(const OPCTag& node, NameKind kind, std::vector<std::st
         if (current->hasChildren())
             pushChildren(*current);
         else
-            names.push_back(current->m_name);
+            names.emplace_back(current->name());
     }
     return names.size() - before;
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -94,6 +95,30 @@ TEST(TagNames, MatchExactlyByteForByte)
     EXPECT_TRUE(exists("X1"));
     EXPECT_TRUE(exists("X1.Y1.Z1"));
     for (DWORD tag : {lower, upper, dotted, deep}) EXPECT_TRUE(RemoveTag(tag));
+}
+
+// A branch with many children finds them through an index that must follow every add and
+// removal, whatever order they come in, and across the size where it starts to be used.
+TEST(TagNames, ManySiblingsStayFoundThroughAddsAndRemovals)
+{
+    const auto name = [](int i) { return "Many.Tag" + std::to_string(i); };
+    std::vector<DWORD> tags;
+    for (int i = 0; i < 300; ++i) tags.push_back(create(name(i)));
+    // Every other tag from the middle outwards, then all but a few from the front.
+    for (int i = 150; i < 300; i += 2) EXPECT_TRUE(RemoveTag(tags[i]));
+    for (int i = 149; i >= 0; i -= 2) EXPECT_TRUE(RemoveTag(tags[i]));
+    for (int i = 0; i < 300; ++i)
+        EXPECT_EQ(exists(name(i)), i < 150 ? i % 2 == 0 : i % 2 == 1) << name(i);
+    for (int i = 11; i < 300; ++i) EXPECT_TRUE(!exists(name(i)) || RemoveTag(tags[i]));
+    for (int i = 0; i < 300; i += 3) {
+        if (!exists(name(i))) tags[i] = create(name(i));
+        EXPECT_NE(tags[i], kNoTag) << name(i);
+    }
+    for (int i = 0; i < 300; ++i)
+        EXPECT_EQ(exists(name(i)), i % 3 == 0 || (i <= 10 && i % 2 == 0)) << name(i);
+    EXPECT_EQ(create(name(0)), kNoTag) << "names stay unique";
+    for (int i = 0; i < 300; ++i) EXPECT_TRUE(!exists(name(i)) || RemoveTag(tags[i]));
+    EXPECT_FALSE(exists("Many"));
 }
 
 TEST(TagNames, EmptyNameIsRefused)
