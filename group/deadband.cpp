@@ -3,20 +3,39 @@
 #include "platform/variant.h"
 
 #include <cmath>
+#include <limits>
 
 namespace vetrel {
 namespace {
 
-bool isNumeric(VARTYPE type) noexcept
+// value as a float when it holds a number, which needs no conversion.
+bool numberOf(const VARIANT& value, FLOAT& result) noexcept
 {
-    switch (type) {
+    switch (value.vt) {
     case VT_I2:
+        result = static_cast<FLOAT>(value.iVal);
+        return true;
     case VT_I4:
+        result = static_cast<FLOAT>(value.lVal);
+        return true;
     case VT_R4:
+        result = value.fltVal;
+        return true;
     case VT_R8:
+        // Beyond the float range the value cannot be compared, as a conversion would say.
+        if (std::fabs(value.dblVal) > std::numeric_limits<FLOAT>::max() &&
+            std::isfinite(value.dblVal))
+            return false;
+        result = static_cast<FLOAT>(value.dblVal);
+        return true;
     case VT_UI1:
+        result = static_cast<FLOAT>(value.bVal);
+        return true;
     case VT_UI2:
+        result = static_cast<FLOAT>(value.uiVal);
+        return true;
     case VT_UI4:
+        result = static_cast<FLOAT>(value.ulVal);
         return true;
     default:
         return false;
@@ -26,6 +45,7 @@ bool isNumeric(VARTYPE type) noexcept
 // value as a float, or false when it has none.
 bool asFloat(const VARIANT& value, FLOAT& result) noexcept
 {
+    if (numberOf(value, result)) return true;
     Variant converted;
     if (FAILED(changeType(converted, value, VT_R4))) return false;
     result = converted.get().fltVal;
@@ -34,11 +54,17 @@ bool asFloat(const VARIANT& value, FLOAT& result) noexcept
 
 } // namespace
 
-bool deadbandExceeded(FLOAT deadband, const VARIANT& reference, const VARIANT& value) noexcept
+FLOAT deadbandReference(const VARIANT& value) noexcept
 {
-    if (deadband == 0.0f || !isNumeric(reference.vt)) return true;
-    FLOAT previous = 0.0f, next = 0.0f;
-    if (!asFloat(reference, previous) || !asFloat(value, next)) return true;
+    FLOAT reference = 0.0f;
+    return numberOf(value, reference) ? reference : kNoDeadbandReference;
+}
+
+bool deadbandExceeded(FLOAT deadband, FLOAT previous, const VARIANT& value) noexcept
+{
+    if (deadband == 0.0f) return true;
+    FLOAT next = 0.0f;
+    if (!asFloat(value, next)) return true;
     if (!std::isfinite(previous) || !std::isfinite(next)) return true;
     if (previous == 0.0f) return next != 0.0f;
     // Single precision, step by step, as the reference and the deadband are kept.

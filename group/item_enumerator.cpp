@@ -51,9 +51,10 @@ HRESULT IOPCItemEnumerator::create(const ItemList& items, REFIID riid, IUnknown*
     snapshot.reserve(items.size());
     items.forEach([&snapshot](const OPCItem& item) {
         try {
-            snapshot.push_back({item.m_accessPath, item.m_itemID, item.m_active,
-                                item.m_clientHandle, item.m_serverHandle, item.m_accessRights,
-                                item.m_requestedDataType, item.m_canonicalDataType});
+            snapshot.push_back({std::string(item.accessPath()), std::string(item.itemID()),
+                                item.m_active, item.m_clientHandle, item.m_serverHandle,
+                                item.m_accessRights, item.m_requestedDataType,
+                                item.m_canonicalDataType});
         } catch (const std::bad_alloc&) {}
     });
     auto* enumerator = new IOPCItemEnumerator(std::move(snapshot), 0);

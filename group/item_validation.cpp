@@ -51,10 +51,7 @@ std::unique_ptr<OPCItem> makeItem(const OPCITEMDEF& definition, ValidatedItem&& 
 {
     auto item = std::make_unique<OPCItem>();
     item->m_clientHandle = definition.hClient;
-    if (!validated.accessPath.empty())
-        item->m_joinedName = joinTagName(validated.accessPath, validated.itemID);
-    item->m_itemID = std::move(validated.itemID);
-    item->m_accessPath = std::move(validated.accessPath);
+    item->setNames(validated.itemID, validated.accessPath);
     item->m_active = definition.bActive;
     item->m_canonicalDataType = validated.value.type();
     item->m_requestedDataType = definition.vtRequestedDataType;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "comkit/intrusive_list.h"
+#include "comkit/packed_texts.h"
+#include "group/deadband.h"
 #include "platform/variant.h"
 #include "vetrel/opc.h"
 
@@ -27,11 +29,15 @@ public:
     // set, as for any new item. Throws std::bad_alloc.
     std::unique_ptr<OPCItem> copy() const;
 
-    // The name of the tag the item follows.
+    std::string_view itemID() const noexcept { return m_names[0]; }
+    std::string_view accessPath() const noexcept { return m_names[1]; }
+    // The name of the tag the item follows: the item ID, or with an access path the two joined.
     std::string_view tagName() const noexcept
     {
-        return m_accessPath.empty() ? std::string_view(m_itemID) : std::string_view(m_joinedName);
+        return accessPath().empty() ? itemID() : m_names[2];
     }
+    // Throws std::bad_alloc.
+    void setNames(std::string_view itemID, std::string_view accessPath);
 
     // The tag this item follows was updated: take its value, quality and timestamp, and flag
     // the update for the next report when its quality changed or its value moved by the
@@ -46,29 +52,30 @@ public:
     OPCHANDLE m_clientHandle = 0;
     WORD m_quality = 0;
     VARTYPE m_requestedDataType = VT_EMPTY;
-    // Flagged for the next report. Set through the group's item list, which keeps the flagged
-    // items apart so that a scan does not visit the others; m_flaggedAt is the item's entry
-    // there while flagged.
-    bool m_changed = true;
+    // The item's entry in its group's list of flagged items, while flagged (m_changed).
     std::uint32_t m_flaggedAt = 0;
     // Where the item stands in its group's list: later items have larger positions.
     std::uint64_t m_position = 0;
 
     // The group whose list holds the item.
     OPCGroup* m_group = nullptr;
-    std::string m_itemID;
-    std::string m_accessPath;
-    // The access path joined to the item ID; empty, to save the copy, when there is no path.
-    std::string m_joinedName;
     VARTYPE m_canonicalDataType = VT_EMPTY;
+    // Flagged for the next report. Set through the group's item list, which keeps the flagged
+    // items apart so that a scan does not visit the others. It sits here, in a gap, so that the
+    // record with the allocator's own header fits in 128 bytes.
+    bool m_changed = true;
     BOOL m_active = FALSE;
-    // The value at the last reported change, which the percent deadband compares against.
-    Variant m_referenceValue;
     DWORD m_accessRights = OPC_READABLE;
+    // The value at the last reported change, which the percent deadband compares against.
+    FLOAT m_deadbandReference = kNoDeadbandReference;
 
     // Place in the group's item list and among the followers of the tag name.
     ListHook<OPCItem> m_groupHook;
     ListHook<OPCItem> m_tagHook;
+
+private:
+    // The item ID, the access path, and the two joined when there is a path.
+    PackedTexts<3> m_names;
 };
 
 // Starts fetching the fields a report reads, the first 64 bytes of item, which may straddle two

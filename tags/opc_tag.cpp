@@ -4,7 +4,7 @@
 
 namespace vetrel {
 
-OPCTag::OPCTag(std::string_view name) : m_timestamp(currentFileTime()), m_name(name)
+OPCTag::OPCTag(std::string_view name) : m_timestamp(currentFileTime()), m_name({name})
 {
     VARIANT* value = m_value.out();
     value->vt = VT_R4;

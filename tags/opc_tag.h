@@ -1,9 +1,9 @@
 // One node of the tag tree: a branch, a tag, or both (a tag that later gained children).
 #pragma once
 
+#include "comkit/packed_texts.h"
 #include "platform/variant.h"
 #include "tags/child_index.h"
-#include "tags/tag_name.h"
 
 #include <cstdint>
 #include <memory>
@@ -56,7 +56,7 @@ public:
     OPCTag(const OPCTag&) = delete;
     OPCTag& operator=(const OPCTag&) = delete;
 
-    std::string_view name() const noexcept { return m_name.view(); }
+    std::string_view name() const noexcept { return m_name[0]; }
     OPCTag* parent() const noexcept { return m_parent; }
     bool hasChildren() const noexcept { return m_children != nullptr; }
     OPCTag* firstChild() const noexcept { return m_children ? m_children->first : nullptr; }
@@ -110,7 +110,7 @@ private:
     };
     static constexpr size_t kIndexThreshold = 8;
 
-    TagName m_name;
+    PackedTexts<1> m_name;
     OPCTag* m_parent = nullptr;
     OPCTag* m_prevSibling = nullptr;
     OPCTag* m_nextSibling = nullptr;

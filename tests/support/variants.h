@@ -16,6 +16,15 @@ inline VARIANT r4(float value)
     return v;
 }
 
+inline VARIANT r8(double value)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_R8;
+    v.dblVal = value;
+    return v;
+}
+
 inline VARIANT i4(LONG value)
 {
     VARIANT v;

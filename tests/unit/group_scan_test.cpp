@@ -25,12 +25,15 @@ namespace {
 using vetrel::Variant;
 using vetrel::platform::TaskAllocationFault;
 using vetrel::test::adviseSink;
+using vetrel::test::bstr;
 using vetrel::test::ClientConnection;
 using vetrel::test::ClientGroup;
 using vetrel::test::ComPtr;
 using vetrel::test::fileTime;
+using vetrel::test::i4;
 using vetrel::test::narrow;
 using vetrel::test::r4;
+using vetrel::test::r8;
 using vetrel::test::RecordingDataCallback;
 using vetrel::test::unadviseSink;
 using Call = RecordingDataCallback::Call;
@@ -357,6 +360,29 @@ TEST_F(GroupScan, ReferenceZeroReportsAnyOtherValue)
     EXPECT_EQ(refreshValues(), std::vector<float>{0.0f}) << "100% away from 0.001";
     update(tag, -0.001f);
     EXPECT_EQ(refreshValues(), std::vector<float>{-0.001f});
+}
+
+// The reference is the last reported value as a number; after a value that is no number, or
+// one that a float cannot hold, every update counts as a change until a number is reported.
+TEST_F(GroupScan, DeadbandMeasuresOnlyFromNumbersAFloatCanHold)
+{
+    setDeadband(m_group, 10.0f);
+    const Tag tag = createTag("Value", real(0.0f));
+    addItem(tag, 1);
+    refresh();
+    const struct
+    {
+        VARIANT value;
+        bool reported;
+    } steps[] = {
+        {r4(100.0f), true},  {r4(105.0f), false}, {bstr("105"), false}, {bstr("abc"), true},
+        {bstr("abc"), true}, {i4(100), true},     {i4(109), false},     {r8(1e300), true},
+        {r8(1e300), true},   {r8(200.0), true},   {r8(215.0), false},
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        update(tag, owned(steps[i].value));
+        EXPECT_EQ(refresh().size(), steps[i].reported ? 1u : 0u) << "step " << i;
+    }
 }
 
 TEST_F(GroupScan, QualityChangeIsReportedWhateverTheDeadband)
