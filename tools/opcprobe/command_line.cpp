@@ -1,9 +1,10 @@
 #include "command_line.h"
 
-#include "server_id.h"
+#include "comkit/guid_text.h"
 
 #include <charconv>
 #include <limits>
+#include <map>
 #include <type_traits>
 
 namespace opcprobe {
@@ -55,7 +56,7 @@ void addDuration(CLI::App& command, std::optional<double>& seconds, const std::s
 
 const CLI::Validator kClassIdentifier(
     [](std::string& text) -> std::string {
-        if (parseClsid(text)) return {};
+        if (vetrel::parseGuid(text)) return {};
         return "expected a class identifier such as {5C2E9A61-3B7D-4F08-A51E-6D902B44C713}, "
                "got " +
                text;
@@ -82,7 +83,6 @@ void defineCommandLine(CLI::App& app, Options& options)
     server->add_option("--progid", options.progId, "ProgID of the server, e.g. Vetrel.ExampleHost");
     server->add_option("--clsid", options.clsid, "class identifier of the server")
         ->check(kClassIdentifier);
-    server->require_option(1);
     app.add_flag("--json", options.json, "print JSON: one document, or one object per line");
     app.require_subcommand(1);
     // The subcommands, created below, inherit it: global options may follow them.
@@ -135,6 +135,27 @@ void defineCommandLine(CLI::App& app, Options& options)
     auto* events = app.add_subcommand("events", "print every alarm and event as it is sent");
     addDuration(*events, options.eventSeconds, "listen this many seconds (default: until Ctrl+C)");
     events->callback([&options] { options.command = Command::Events; });
+
+    auto* list = app.add_subcommand("list", "the OPC servers of this machine, by category");
+    list->add_option("--route", options.route,
+                     "where to look: auto (the server list when registered, else the registry), "
+                     "server-list or registry")
+        ->transform(CLI::CheckedTransformer(
+            std::map<std::string, DiscoveryRoute>{{"auto", DiscoveryRoute::Automatic},
+                                                  {"server-list", DiscoveryRoute::ServerList},
+                                                  {"registry", DiscoveryRoute::Registry}}))
+        ->default_str("auto");
+    list->callback([&options] { options.command = Command::List; });
+
+    // After the command's own checks, as the parser would report a missing server.
+    app.final_callback([&options, server] {
+        const size_t named = server->count_all();
+        if (options.command == Command::List && named > 0)
+            throw CLI::ValidationError("list",
+                                       "lists every server: it takes no --progid or --clsid");
+        if (options.command != Command::List && named != 1)
+            throw CLI::RequiredError::Option(1, 1, named, "--progid,--clsid");
+    });
 }
 
 std::optional<int> parseCommandLine(CLI::App& app, int argc, const char* const* argv,
