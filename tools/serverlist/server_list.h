@@ -21,7 +21,8 @@ public:
     ULONG STDMETHODCALLTYPE Release() noexcept override;
 
     // The classes, in the registry's order, that implement at least one category of
-    // rgcatidImpl and require none outside rgcatidReq; a count of (ULONG)-1 lifts its list.
+    // rgcatidImpl and require none outside rgcatidReq. A count of (ULONG)-1 lifts its list,
+    // for a client in this process: a proxy refuses such a count as array bounds.
     HRESULT STDMETHODCALLTYPE EnumClassesOfCategories(ULONG cImplemented, GUID* rgcatidImpl,
                                                       ULONG cRequired, GUID* rgcatidReq,
                                                       IEnumGUID** ppenumClsid) noexcept override;
