@@ -1,7 +1,6 @@
 #include "guid_enumerator.h"
 
 #include "comkit/com_boundary.h"
-#include "server_lifetime.h"
 
 namespace serverlist {
 
@@ -16,40 +15,16 @@ ComPtr<GuidEnumerator> GuidEnumerator::create(std::vector<GUID> snapshot)
 
 GuidEnumerator::GuidEnumerator(std::vector<GUID> snapshot, EnumCursor cursor) noexcept
     : m_snapshot(std::move(snapshot)), m_cursor(cursor)
-{
-    holdProcess();
-}
-
-GuidEnumerator::~GuidEnumerator()
-{
-    releaseProcess();
-}
+{}
 
 HRESULT STDMETHODCALLTYPE GuidEnumerator::QueryInterface(REFIID riid, void** object) noexcept
 {
-    if (!object) return E_POINTER;
+    void* found = nullptr;
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IEnumGUID))
-        *object = static_cast<IEnumGUID*>(this);
+        found = static_cast<IEnumGUID*>(this);
     else if (IsEqualIID(riid, IID_IOPCEnumGUID))
-        *object = static_cast<IOPCEnumGUID*>(this);
-    else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE GuidEnumerator::AddRef() noexcept
-{
-    return static_cast<ULONG>(m_refCount.fetch_add(1) + 1);
-}
-
-ULONG STDMETHODCALLTYPE GuidEnumerator::Release() noexcept
-{
-    const LONG count = m_refCount.fetch_sub(1) - 1;
-    if (count == 0) delete this;
-    return static_cast<ULONG>(count);
+        found = static_cast<IOPCEnumGUID*>(this);
+    return answer(found, object);
 }
 
 HRESULT STDMETHODCALLTYPE GuidEnumerator::Next(ULONG celt, GUID* rgelt,

@@ -1,27 +1,24 @@
 // The enumerator of the classes EnumClassesOfCategories found: IEnumGUID for IOPCServerList,
-// IOPCEnumGUID for IOPCServerList2, one object with the same snapshot behind both. It keeps the
-// process serving while a client holds it.
+// IOPCEnumGUID for IOPCServerList2, one object with the same snapshot behind both.
 #pragma once
 
 #include "comkit/enum_cursor.h"
 #include "platform/com_ptr.h"
+#include "served_object.h"
 #include "vetrel/opc.h"
 
-#include <atomic>
 #include <mutex>
 #include <vector>
 
 namespace serverlist {
 
-class GuidEnumerator final : public IEnumGUID, public IOPCEnumGUID
+class GuidEnumerator final : public ServedObject<IEnumGUID, IOPCEnumGUID>
 {
 public:
     // One reference, for the caller. Throws std::bad_alloc.
     static vetrel::ComPtr<GuidEnumerator> create(std::vector<GUID> snapshot);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-    ULONG STDMETHODCALLTYPE Release() noexcept override;
 
     HRESULT STDMETHODCALLTYPE Next(ULONG celt, GUID* rgelt, ULONG* pceltFetched) noexcept override;
     HRESULT STDMETHODCALLTYPE Skip(ULONG celt) noexcept override;
@@ -31,12 +28,10 @@ public:
 
 private:
     GuidEnumerator(std::vector<GUID> snapshot, vetrel::EnumCursor cursor) noexcept;
-    ~GuidEnumerator();
 
     template <typename Interface> HRESULT cloneAs(Interface** ppenum) noexcept;
 
     const std::vector<GUID> m_snapshot;
-    std::atomic<LONG> m_refCount{0};
     // Clients of other threads may share one enumerator: its position moves under the lock.
     std::mutex m_lock;
     vetrel::EnumCursor m_cursor;

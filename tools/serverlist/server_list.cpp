@@ -6,7 +6,6 @@
 #include "comkit/registry_read.h"
 #include "guid_enumerator.h"
 #include "platform/task_mem.h"
-#include "server_lifetime.h"
 
 #include <string>
 #include <utility>
@@ -41,41 +40,14 @@ ComPtr<OPCServerList> OPCServerList::create()
     return ComPtr<OPCServerList>(new OPCServerList);
 }
 
-OPCServerList::OPCServerList() noexcept
-{
-    holdProcess();
-}
-
-OPCServerList::~OPCServerList()
-{
-    releaseProcess();
-}
-
 HRESULT STDMETHODCALLTYPE OPCServerList::QueryInterface(REFIID riid, void** object) noexcept
 {
-    if (!object) return E_POINTER;
+    void* found = nullptr;
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOPCServerList2))
-        *object = static_cast<IOPCServerList2*>(this);
+        found = static_cast<IOPCServerList2*>(this);
     else if (IsEqualIID(riid, IID_IOPCServerList))
-        *object = static_cast<IOPCServerList*>(this);
-    else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE OPCServerList::AddRef() noexcept
-{
-    return static_cast<ULONG>(m_refCount.fetch_add(1) + 1);
-}
-
-ULONG STDMETHODCALLTYPE OPCServerList::Release() noexcept
-{
-    const LONG count = m_refCount.fetch_sub(1) - 1;
-    if (count == 0) delete this;
-    return static_cast<ULONG>(count);
+        found = static_cast<IOPCServerList*>(this);
+    return answer(found, object);
 }
 
 template <typename Enumerator>

@@ -4,21 +4,18 @@
 #pragma once
 
 #include "platform/com_ptr.h"
+#include "served_object.h"
 #include "vetrel/opc.h"
-
-#include <atomic>
 
 namespace serverlist {
 
-class OPCServerList final : public IOPCServerList, public IOPCServerList2
+class OPCServerList final : public ServedObject<IOPCServerList, IOPCServerList2>
 {
 public:
     // One reference, for the caller. Throws std::bad_alloc.
     static vetrel::ComPtr<OPCServerList> create();
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-    ULONG STDMETHODCALLTYPE Release() noexcept override;
 
     // The classes, in the registry's order, that implement at least one category of
     // rgcatidImpl and require none outside rgcatidReq. A count of (ULONG)-1 lifts its list,
@@ -39,8 +36,7 @@ public:
     HRESULT STDMETHODCALLTYPE CLSIDFromProgID(LPCOLESTR szProgId, LPCLSID clsid) noexcept override;
 
 private:
-    OPCServerList() noexcept;
-    ~OPCServerList();
+    OPCServerList() noexcept = default;
 
     template <typename Enumerator>
     HRESULT enumerate(ULONG cImplemented, const GUID* rgcatidImpl, ULONG cRequired,
@@ -49,8 +45,6 @@ private:
     // GetClassDetails of either interface; ppszVerIndProgID is null for IOPCServerList's.
     HRESULT describe(REFCLSID clsid, LPOLESTR* ppszProgID, LPOLESTR* ppszUserType,
                      LPOLESTR* ppszVerIndProgID) noexcept;
-
-    std::atomic<LONG> m_refCount{0};
 };
 
 } // namespace serverlist
