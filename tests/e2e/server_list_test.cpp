@@ -7,6 +7,7 @@
 #include "classes_registry.h"
 #include "comkit/category_filter.h"
 #include "comkit/guid_text.h"
+#include "discovery.h"
 #include "example_identity.h"
 #include "guid_enumerator.h"
 #include "host_process.h"
@@ -26,22 +27,21 @@ using vetrel::ComPtr;
 using vetrel::formatGuid;
 using vetrel::kAnyCategory;
 
-constexpr GUID kPrivateCategory = {
-    0x2F6B0C1D, 0x5E3A, 0x4B27, {0x9D, 0x40, 0x18, 0xC2, 0x7A, 0x63, 0xE5, 0x01}};
-constexpr GUID kNeededCategory = {
-    0x2F6B0C1D, 0x5E3A, 0x4B27, {0x9D, 0x40, 0x18, 0xC2, 0x7A, 0x63, 0xE5, 0x02}};
-constexpr GUID kUnknownCategory = {
-    0x2F6B0C1D, 0x5E3A, 0x4B27, {0x9D, 0x40, 0x18, 0xC2, 0x7A, 0x63, 0xE5, 0x03}};
+// Identifiers of this test's own, told apart by their last byte.
+constexpr GUID ownGuid(unsigned char last)
+{
+    return {0x2F6B0C1D, 0x5E3A, 0x4B27, {0x9D, 0x40, 0x18, 0xC2, 0x7A, 0x63, 0xE5, last}};
+}
+
+constexpr GUID kPrivateCategory = ownGuid(0x01);
+constexpr GUID kNeededCategory = ownGuid(0x02);
+constexpr GUID kUnknownCategory = ownGuid(0x03);
+constexpr CLSID kDa3Fake = ownGuid(0x11);
+constexpr CLSID kNeedyFake = ownGuid(0x12);
+constexpr CLSID kPlainFake = ownGuid(0x13);
+constexpr CLSID kUnknownClass = ownGuid(0x14);
 constexpr CLSID kMoxlanClass = {
     0x4C3A9E17, 0x2B6D, 0x4F80, {0x9E, 0x51, 0x7A, 0xD3, 0xC6, 0x0B, 0x2F, 0x94}};
-constexpr CLSID kDa3Fake = {
-    0x2F6B0C1D, 0x5E3A, 0x4B27, {0x9D, 0x40, 0x18, 0xC2, 0x7A, 0x63, 0xE5, 0x11}};
-constexpr CLSID kNeedyFake = {
-    0x2F6B0C1D, 0x5E3A, 0x4B27, {0x9D, 0x40, 0x18, 0xC2, 0x7A, 0x63, 0xE5, 0x12}};
-constexpr CLSID kPlainFake = {
-    0x2F6B0C1D, 0x5E3A, 0x4B27, {0x9D, 0x40, 0x18, 0xC2, 0x7A, 0x63, 0xE5, 0x13}};
-constexpr CLSID kUnknownClass = {
-    0x2F6B0C1D, 0x5E3A, 0x4B27, {0x9D, 0x40, 0x18, 0xC2, 0x7A, 0x63, 0xE5, 0x14}};
 
 struct FakeClass
 {
@@ -104,21 +104,6 @@ std::set<std::string> names(const std::vector<CLSID>& classes)
     std::set<std::string> texts;
     for (const CLSID& clsid : classes) texts.insert(formatGuid(clsid));
     return texts;
-}
-
-// Every class an enumerator still has, fetched a few at a time.
-template <typename Enumerator> std::vector<CLSID> remaining(Enumerator* classes)
-{
-    std::vector<CLSID> found;
-    for (;;) {
-        GUID batch[3];
-        ULONG fetched = 0;
-        const HRESULT hr = classes->Next(3, batch, &fetched);
-        EXPECT_TRUE(hr == S_OK || hr == S_FALSE) << std::hex << hr;
-        if (FAILED(hr) || fetched > 3) return found;
-        found.insert(found.end(), batch, batch + fetched);
-        if (hr != S_OK) return found;
-    }
 }
 
 // Long enough for a loaded machine; a service that never exits fails after it.
@@ -218,7 +203,7 @@ TEST_F(ServerList, EnumeratesTheClassesOfTheCategoriesAskedFor)
                           required.empty() ? nullptr : required.data(), classes.put()),
                       S_OK)
                 << client.where << ", " << c.what;
-            EXPECT_EQ(names(remaining(classes.get())), c.expected)
+            EXPECT_EQ(names(opcprobe::remainingClasses(classes.get())), c.expected)
                 << client.where << ", " << c.what;
             ComPtr<IOPCEnumGUID> classes2;
             ASSERT_EQ(client.list2->EnumClassesOfCategories(
@@ -226,7 +211,7 @@ TEST_F(ServerList, EnumeratesTheClassesOfTheCategoriesAskedFor)
                           required.empty() ? nullptr : required.data(), classes2.put()),
                       S_OK)
                 << client.where << ", " << c.what;
-            EXPECT_EQ(names(remaining(classes2.get())), c.expected)
+            EXPECT_EQ(names(opcprobe::remainingClasses(classes2.get())), c.expected)
                 << client.where << ", " << c.what;
         }
         ComPtr<IOPCEnumGUID> none;
@@ -408,7 +393,7 @@ template <typename Enumerator> void walk(Enumerator* classes, const std::vector<
             break;
         case Call::RestOfClone:
             ASSERT_TRUE(clone);
-            EXPECT_EQ(names(remaining(clone.get())), names(expected)) << what;
+            EXPECT_EQ(names(opcprobe::remainingClasses(clone.get())), names(expected)) << what;
             break;
         }
     }
@@ -427,14 +412,14 @@ TEST_F(ServerList, EnumeratorsAcrossProcessesMoveAsClientsAsk)
 
     ComPtr<IEnumGUID> classes;
     ASSERT_EQ(list->EnumClassesOfCategories(2, categories, 1, &needed, classes.put()), S_OK);
-    const std::vector<CLSID> all = remaining(classes.get());
+    const std::vector<CLSID> all = opcprobe::remainingClasses(classes.get());
     ASSERT_EQ(all.size(), 4u);
     ASSERT_EQ(classes->Reset(), S_OK);
     walk(classes.get(), all);
 
     ComPtr<IOPCEnumGUID> classes2;
     ASSERT_EQ(list2->EnumClassesOfCategories(2, categories, 1, &needed, classes2.put()), S_OK);
-    EXPECT_EQ(remaining(classes2.get()).size(), 4u);
+    EXPECT_EQ(opcprobe::remainingClasses(classes2.get()).size(), 4u);
     ASSERT_EQ(classes2->Reset(), S_OK);
     walk(classes2.get(), all);
     // One object serves both enumerator interfaces.
@@ -458,7 +443,7 @@ TEST_F(ServerList, ComStartsTheServiceWhichEndsWithItsLastClient)
     ASSERT_EQ(list->EnumClassesOfCategories(1, &category, 0, nullptr, classes.put()), S_OK);
     list.reset();
     EXPECT_FALSE(e2e::waitForExit(services.front(), 0));
-    EXPECT_EQ(remaining(classes.get()).size(), 2u);
+    EXPECT_EQ(opcprobe::remainingClasses(classes.get()).size(), 2u);
 
     classes.reset();
     EXPECT_EQ(e2e::waitForExit(services.front(), kExitTimeoutMs), 0u);

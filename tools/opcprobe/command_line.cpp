@@ -63,6 +63,12 @@ const CLI::Validator kClassIdentifier(
     },
     "class identifier");
 
+const std::map<std::string, DiscoveryRoute> kRoutes = {
+    {"auto", DiscoveryRoute::Automatic},
+    {"server-list", DiscoveryRoute::ServerList},
+    {"registry", DiscoveryRoute::Registry},
+};
+
 std::vector<Assignment> parseAssignments(const std::vector<std::string>& texts)
 {
     std::vector<Assignment> assignments;
@@ -137,14 +143,16 @@ void defineCommandLine(CLI::App& app, Options& options)
     events->callback([&options] { options.command = Command::Events; });
 
     auto* list = app.add_subcommand("list", "the OPC servers of this machine, by category");
-    list->add_option("--route", options.route,
-                     "where to look: auto (the server list when registered, else the registry), "
-                     "server-list or registry")
-        ->transform(CLI::CheckedTransformer(
-            std::map<std::string, DiscoveryRoute>{{"auto", DiscoveryRoute::Automatic},
-                                                  {"server-list", DiscoveryRoute::ServerList},
-                                                  {"registry", DiscoveryRoute::Registry}}))
-        ->default_str("auto");
+    list->add_option_function<std::string>(
+            "--route", [&options](const std::string& text) { options.route = kRoutes.at(text); },
+            "where to look: auto (the server list when registered, else the registry), "
+            "server-list or registry")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                if (kRoutes.contains(text)) return {};
+                return "expected auto, server-list or registry, got " + text;
+            },
+            "ROUTE"));
     list->callback([&options] { options.command = Command::List; });
 
     // After the command's own checks, as the parser would report a missing server.

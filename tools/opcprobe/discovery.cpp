@@ -65,24 +65,6 @@ public:
     }
 };
 
-void check(HRESULT result, const std::string& what)
-{
-    if (FAILED(result)) throw ProbeFailure(what, result);
-}
-
-template <typename Enumerator> std::vector<CLSID> drain(Enumerator* classes)
-{
-    std::vector<CLSID> found;
-    for (;;) {
-        GUID batch[32];
-        ULONG fetched = 0;
-        const HRESULT hr = classes->Next(32, batch, &fetched);
-        check(hr, "Next of the server list's enumerator");
-        found.insert(found.end(), batch, batch + std::min<ULONG>(fetched, 32));
-        if (hr != S_OK) return found;
-    }
-}
-
 // IOPCServerList2 where the service has it, else IOPCServerList.
 class ServiceSource final : public ClassSource
 {
@@ -99,14 +81,14 @@ public:
         GUID wanted = category;
         if (m_list2) {
             ComPtr<IOPCEnumGUID> classes;
-            check(m_list2->EnumClassesOfCategories(1, &wanted, 0, nullptr, classes.put()),
-                  "EnumClassesOfCategories");
-            return drain(classes.get());
+            throwIfFailed(m_list2->EnumClassesOfCategories(1, &wanted, 0, nullptr, classes.put()),
+                          "EnumClassesOfCategories");
+            return remainingClasses(classes.get());
         }
         ComPtr<IEnumGUID> classes;
-        check(m_list->EnumClassesOfCategories(1, &wanted, 0, nullptr, classes.put()),
-              "EnumClassesOfCategories");
-        return drain(classes.get());
+        throwIfFailed(m_list->EnumClassesOfCategories(1, &wanted, 0, nullptr, classes.put()),
+                      "EnumClassesOfCategories");
+        return remainingClasses(classes.get());
     }
 
     void describe(ListedServer& server) override
@@ -118,7 +100,7 @@ public:
         const TaskMem<OLECHAR> owned[] = {TaskMem<OLECHAR>::adopt(progId, 1),
                                           TaskMem<OLECHAR>::adopt(userType, 1),
                                           TaskMem<OLECHAR>::adopt(versionIndependent, 1)};
-        check(hr, "GetClassDetails of " + vetrel::formatGuid(server.clsid));
+        throwIfFailed(hr, "GetClassDetails of " + vetrel::formatGuid(server.clsid));
         server.progId = narrow(owned[0].get());
         server.description = narrow(owned[1].get());
     }
@@ -134,7 +116,7 @@ class Apartment
 public:
     Apartment() : m_joined(CoInitializeEx(nullptr, COINIT_MULTITHREADED))
     {
-        check(m_joined, "CoInitializeEx");
+        if (FAILED(m_joined)) throw ProbeFailure("CoInitializeEx", m_joined);
     }
     ~Apartment() { CoUninitialize(); }
     Apartment(const Apartment&) = delete;
@@ -169,6 +151,11 @@ std::vector<ListedServer> collect(ClassSource& source)
 }
 
 } // namespace
+
+void throwIfFailed(HRESULT result, const std::string& what)
+{
+    if (FAILED(result)) throw ProbeFailure(what, result);
+}
 
 ServerListing listServers(DiscoveryRoute route)
 {

@@ -4,6 +4,7 @@
 
 #include "vetrel/com.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -38,6 +39,24 @@ struct ServerListing
 
 // Throws ProbeFailure when the route chosen cannot be taken or the service fails a call.
 ServerListing listServers(DiscoveryRoute route);
+
+// Throws ProbeFailure naming what when result is a failure.
+void throwIfFailed(HRESULT result, const std::string& what);
+
+// Every class the enumerator (IEnumGUID or IOPCEnumGUID) has left, a few at a time. Throws
+// ProbeFailure when Next fails.
+template <typename Enumerator> std::vector<CLSID> remainingClasses(Enumerator* classes)
+{
+    std::vector<CLSID> found;
+    for (;;) {
+        GUID batch[16];
+        ULONG fetched = 0;
+        const HRESULT hr = classes->Next(16, batch, &fetched);
+        throwIfFailed(hr, "Next of the server list's enumerator");
+        found.insert(found.end(), batch, batch + std::min<ULONG>(fetched, 16));
+        if (hr != S_OK) return found;
+    }
+}
 
 // A line naming the route, then per server its ProgID and indented lines of its class,
 // description and categories.
