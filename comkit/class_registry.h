@@ -1,5 +1,7 @@
 // The classes of HKEY_CLASSES_ROOT\CLSID as OPC clients look for them: by their component
-// categories, and each with its names.
+// categories, and each with its names. Read here rather than through the system's category
+// manager: Wine's admits only a class that implements every category listed, not one of them,
+// and takes a count of 0 implemented categories for any class.
 #pragma once
 
 #include "comkit/category_filter.h"
