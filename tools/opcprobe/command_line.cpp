@@ -85,7 +85,8 @@ std::vector<Assignment> parseAssignments(const std::vector<std::string>& texts)
 
 void defineCommandLine(CLI::App& app, Options& options)
 {
-    auto* server = app.add_option_group("server", "the server to talk to");
+    auto* server =
+        app.add_option_group("server", "the server to talk to, for every command but list");
     server->add_option("--progid", options.progId, "ProgID of the server, e.g. Vetrel.ExampleHost");
     server->add_option("--clsid", options.clsid, "class identifier of the server")
         ->check(kClassIdentifier);
