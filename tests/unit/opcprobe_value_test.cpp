@@ -1,4 +1,6 @@
 // What opcprobe shows of OPC values and servers, and how it reads what a user types.
+#include "comkit/guid_text.h"
+#include "comkit/registry_read.h"
 #include "hresult_names.h"
 #include "platform/reg_key.h"
 #include "report.h"
@@ -14,6 +16,9 @@
 namespace {
 
 using namespace opcprobe;
+using vetrel::classOfProgId;
+using vetrel::formatGuid;
+using vetrel::parseGuid;
 using vetrel::Variant;
 
 Variant scalar(VARTYPE type, const char* text)
@@ -34,23 +39,23 @@ std::vector<std::string> elementTexts(const Variant& array)
 
 TEST(OpcProbeServerId, ReadsClassIdentifiersAsUsersWriteThem)
 {
-    const auto braced = parseClsid("{5C2E9A61-3B7D-4F08-A51E-6D902B44C713}");
+    const auto braced = parseGuid("{5C2E9A61-3B7D-4F08-A51E-6D902B44C713}");
     ASSERT_TRUE(braced);
     EXPECT_EQ(braced->Data1, 0x5C2E9A61u);
     EXPECT_EQ(braced->Data2, 0x3B7D);
     EXPECT_EQ(braced->Data3, 0x4F08);
     EXPECT_EQ(braced->Data4[0], 0xA5);
     EXPECT_EQ(braced->Data4[7], 0x13);
-    const auto bare = parseClsid("5c2e9a61-3b7d-4f08-a51e-6d902b44c713");
+    const auto bare = parseGuid("5c2e9a61-3b7d-4f08-a51e-6d902b44c713");
     ASSERT_TRUE(bare);
     EXPECT_TRUE(IsEqualGUID(*braced, *bare));
-    EXPECT_EQ(formatClsid(*bare), "{5C2E9A61-3B7D-4F08-A51E-6D902B44C713}");
+    EXPECT_EQ(formatGuid(*bare), "{5C2E9A61-3B7D-4F08-A51E-6D902B44C713}");
 
     for (const char* wrong :
          {"", "{}", "5C2E9A61-3B7D-4F08-A51E-6D902B44C71", "{5C2E9A61-3B7D-4F08-A51E-6D902B44C713",
           "5C2E9A61+3B7D-4F08-A51E-6D902B44C713", "5C2E9A6G-3B7D-4F08-A51E-6D902B44C713",
           "5C2E9A61-3B7D-4F08-A51E-6D902B44C7-3", "Vetrel.ExampleHost"})
-        EXPECT_FALSE(parseClsid(wrong)) << wrong;
+        EXPECT_FALSE(parseGuid(wrong)) << wrong;
 }
 
 TEST(OpcProbeServerId, FindsTheClassOfARegisteredProgId)
@@ -61,19 +66,19 @@ TEST(OpcProbeServerId, FindsTheClassOfARegisteredProgId)
     vetrel::test::setValue(key, nullptr, REG_SZ,
                            vetrel::test::sz("{5c2e9a61-3b7d-4f08-a51e-6d902b44c713}"));
     RegCloseKey(key);
-    const auto found = clsidFromProgId(progId);
+    const auto found = classOfProgId(progId);
     ASSERT_TRUE(found);
-    EXPECT_EQ(formatClsid(*found), "{5C2E9A61-3B7D-4F08-A51E-6D902B44C713}");
+    EXPECT_EQ(formatGuid(*found), "{5C2E9A61-3B7D-4F08-A51E-6D902B44C713}");
 
     key = vetrel::test::createKey(HKEY_CLASSES_ROOT, std::string(progId) + "\\CLSID");
     vetrel::test::setValue(key, nullptr, REG_SZ, vetrel::test::sz("not a class"));
     RegCloseKey(key);
-    EXPECT_FALSE(clsidFromProgId(progId));
+    EXPECT_FALSE(classOfProgId(progId));
 
     RegDeleteKeyA(HKEY_CLASSES_ROOT, (std::string(progId) + "\\CLSID").c_str());
     RegDeleteKeyA(HKEY_CLASSES_ROOT, progId);
-    EXPECT_FALSE(clsidFromProgId(progId));
-    EXPECT_FALSE(clsidFromProgId(""));
+    EXPECT_FALSE(classOfProgId(progId));
+    EXPECT_FALSE(classOfProgId(""));
 }
 
 TEST(OpcProbeResults, NameTheCodesOpcClientsMeet)

@@ -134,6 +134,11 @@ TEST(OpcProbeCommandLine, AnswersEachCommandLineWithItsExitCodeAndMessage)
         {{"--json", "properties", "X", "--progid", "P"}, 0, "P --json"},
         {{"watch", "X", "--clsid", kClsid, "--for", "1"}, 0, kClsid},
         {{"events", "--json", "--progid", "P"}, 0, "P --json"},
+        {{"--json", "list", "--route", "registry"}, 0, " --json"},
+        {{"list", "--progid", "P"}, 2, "list: lists every server: it takes no --progid or --clsid"},
+        {{"list", "--route", "elsewhere"},
+         2,
+         "--route: expected auto, server-list or registry, got elsewhere"},
     };
     for (const Case& probe : cases) {
         CLI::App app;

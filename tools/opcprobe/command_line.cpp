@@ -1,9 +1,10 @@
 #include "command_line.h"
 
-#include "server_id.h"
+#include "comkit/guid_text.h"
 
 #include <charconv>
 #include <limits>
+#include <map>
 #include <type_traits>
 
 namespace opcprobe {
@@ -55,12 +56,18 @@ void addDuration(CLI::App& command, std::optional<double>& seconds, const std::s
 
 const CLI::Validator kClassIdentifier(
     [](std::string& text) -> std::string {
-        if (parseClsid(text)) return {};
+        if (vetrel::parseGuid(text)) return {};
         return "expected a class identifier such as {5C2E9A61-3B7D-4F08-A51E-6D902B44C713}, "
                "got " +
                text;
     },
     "class identifier");
+
+const std::map<std::string, DiscoveryRoute> kRoutes = {
+    {"auto", DiscoveryRoute::Automatic},
+    {"server-list", DiscoveryRoute::ServerList},
+    {"registry", DiscoveryRoute::Registry},
+};
 
 std::vector<Assignment> parseAssignments(const std::vector<std::string>& texts)
 {
@@ -78,11 +85,11 @@ std::vector<Assignment> parseAssignments(const std::vector<std::string>& texts)
 
 void defineCommandLine(CLI::App& app, Options& options)
 {
-    auto* server = app.add_option_group("server", "the server to talk to");
+    auto* server =
+        app.add_option_group("server", "the server to talk to, for every command but list");
     server->add_option("--progid", options.progId, "ProgID of the server, e.g. Vetrel.ExampleHost");
     server->add_option("--clsid", options.clsid, "class identifier of the server")
         ->check(kClassIdentifier);
-    server->require_option(1);
     app.add_flag("--json", options.json, "print JSON: one document, or one object per line");
     app.require_subcommand(1);
     // The subcommands, created below, inherit it: global options may follow them.
@@ -135,6 +142,29 @@ void defineCommandLine(CLI::App& app, Options& options)
     auto* events = app.add_subcommand("events", "print every alarm and event as it is sent");
     addDuration(*events, options.eventSeconds, "listen this many seconds (default: until Ctrl+C)");
     events->callback([&options] { options.command = Command::Events; });
+
+    auto* list = app.add_subcommand("list", "the OPC servers of this machine, by category");
+    list->add_option_function<std::string>(
+            "--route", [&options](const std::string& text) { options.route = kRoutes.at(text); },
+            "where to look: auto (the server list when registered, else the registry), "
+            "server-list or registry")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                if (kRoutes.contains(text)) return {};
+                return "expected auto, server-list or registry, got " + text;
+            },
+            "ROUTE"));
+    list->callback([&options] { options.command = Command::List; });
+
+    // After the command's own checks, as the parser would report a missing server.
+    app.final_callback([&options, server] {
+        const size_t named = server->count_all();
+        if (options.command == Command::List && named > 0)
+            throw CLI::ValidationError("list",
+                                       "lists every server: it takes no --progid or --clsid");
+        if (options.command != Command::List && named != 1)
+            throw CLI::RequiredError::Option(1, 1, named, "--progid,--clsid");
+    });
 }
 
 std::optional<int> parseCommandLine(CLI::App& app, int argc, const char* const* argv,

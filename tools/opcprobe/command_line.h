@@ -1,6 +1,7 @@
 // opcprobe's command line: which server, which command, and the command's arguments.
 #pragma once
 
+#include "discovery.h"
 #include "session.h"
 #include "watch.h"
 
@@ -21,6 +22,7 @@ enum class Command
     Browse,
     Properties,
     Events,
+    List,
 };
 
 struct Options
@@ -42,6 +44,8 @@ struct Options
     std::string item;
     // events: how long to listen; empty until interrupted
     std::optional<double> eventSeconds;
+    // list
+    DiscoveryRoute route = DiscoveryRoute::Automatic;
 };
 
 // The exit code of a wrong command line.
@@ -49,7 +53,8 @@ inline constexpr int kUsageError = 2;
 
 // Declares every option and command on app; parsing app fills options. A malformed option,
 // an ITEM=VALUE without its item among them, fails the parse, which names the option and what
-// it takes. The server and --json may come before the command or after it.
+// it takes. The server and --json may come before the command or after it; every command but
+// list needs exactly one server, and list takes none.
 void defineCommandLine(CLI::App& app, Options& options);
 
 // Parses the program's arguments, its name first, with app. Returns the exit code when they end

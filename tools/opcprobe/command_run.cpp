@@ -1,6 +1,7 @@
 #include "command_run.h"
 
 #include "browse.h"
+#include "discovery.h"
 #include "events.h"
 #include "properties.h"
 #include "report.h"
@@ -68,8 +69,17 @@ int runCommand(const Options& options, Session& session, std::ostream& out,
     case Command::Events:
         watchEvents(session.server(), options.eventSeconds, options.json, out, interrupted);
         return 0;
+    case Command::List:
+        return runList(options, out);
     }
     return 2;
+}
+
+int runList(const Options& options, std::ostream& out)
+{
+    const ServerListing listing = listServers(options.route);
+    out << (options.json ? listJson(listing).dump(2) + "\n" : listText(listing));
+    return 0;
 }
 
 int reportFailure(const Options& options, const ProbeFailure& failure, std::ostream& out,

@@ -17,6 +17,10 @@ namespace opcprobe {
 int runCommand(const Options& options, Session& session, std::ostream& out,
                const std::atomic<bool>& interrupted);
 
+// Lists the servers of the machine as options say and prints them to out. Returns the exit
+// code, 0; throws ProbeFailure when the listing fails.
+int runList(const Options& options, std::ostream& out);
+
 // A request that failed as a whole: the message goes to errors and, for --json, the failure
 // document to out. Returns the exit code.
 int reportFailure(const Options& options, const ProbeFailure& failure, std::ostream& out,

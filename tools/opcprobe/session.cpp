@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include "comkit/guid_text.h"
 #include "hresult_names.h"
 #include "platform/task_mem.h"
 #include "probe_group.h"
@@ -35,7 +36,7 @@ Session::Session(const CLSID& server, const std::string& shownAs)
                          IID_IOPCServer, m_server.putVoid());
     if (FAILED(created)) {
         CoUninitialize();
-        const std::string name = shownAs.empty() ? formatClsid(server) : shownAs;
+        const std::string name = shownAs.empty() ? vetrel::formatGuid(server) : shownAs;
         if (isUnregistered(created)) throw ProbeFailure::stated(unregisteredText(name), created);
         throw ProbeFailure("Connecting to " + name, created);
     }
