@@ -520,6 +520,22 @@ TEST_F(ServerList, RegistersAndUnregistersItsKeys)
     EXPECT_EQ(e2e::runProgram("vetrel-serverlist.exe", "-regserver").exitCode, 0u);
     expectRegistered(true);
     EXPECT_EQ(probeList(""), kThroughService + std::string(kServers));
+
+    // Another product's server list, as most machines with OPC software have: neither request
+    // takes it over or removes it.
+    const std::string other = "\"C:\\Other\\OpcEnum.exe\"";
+    HKEY localServer = vetrel::test::createKey(HKEY_CLASSES_ROOT, server + "\\LocalServer32");
+    ASSERT_TRUE(localServer);
+    vetrel::test::setValue(localServer, nullptr, REG_SZ, vetrel::test::sz(other));
+    RegCloseKey(localServer);
+    for (const char* request : {"/RegServer", "/UnregServer"}) {
+        EXPECT_EQ(e2e::runProgram("vetrel-serverlist.exe", request).exitCode, 0u) << request;
+        EXPECT_EQ(e2e::classesValue(server + "\\LocalServer32"), other) << request;
+        EXPECT_EQ(e2e::classesValue("OPC.ServerList.1"), "Opc ServerList Class") << request;
+    }
+    vetrel::test::deleteTree(HKEY_CLASSES_ROOT, server);
+    EXPECT_EQ(e2e::runProgram("vetrel-serverlist.exe", "/RegServer").exitCode, 0u);
+    expectRegistered(true);
 }
 
 } // namespace

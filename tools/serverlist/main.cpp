@@ -42,6 +42,25 @@ int serve()
     return SUCCEEDED(registered) ? 0 : 1;
 }
 
+// The exit code of a registration request. Leaving another product's server list in place is
+// what the request should do, not a failure.
+int reportRegistration(serverlist::Registration outcome, const std::string& failure)
+{
+    switch (outcome) {
+    case serverlist::Registration::Done:
+        return 0;
+    case serverlist::Registration::LeftToOther:
+        std::printf("vetrel-serverlist: another server list is registered (%s); it is left as "
+                    "it is\n",
+                    serverlist::registeredServer().c_str());
+        return 0;
+    case serverlist::Registration::Failed:
+        break;
+    }
+    std::fprintf(stderr, "vetrel-serverlist: %s\n", failure.c_str());
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -51,13 +70,10 @@ int main(int argc, char** argv)
     const std::string path = modulePath();
     switch (moxlan::scanCommandLine(arguments)) {
     case moxlan::RegistrationRequest::Register:
-        if (serverlist::registerServer(path)) return 0;
-        std::fprintf(stderr, "vetrel-serverlist: could not register %s\n", path.c_str());
-        return 1;
+        return reportRegistration(serverlist::registerServer(path), "could not register " + path);
     case moxlan::RegistrationRequest::Unregister:
-        if (serverlist::unregisterServer(path)) return 0;
-        std::fprintf(stderr, "vetrel-serverlist: could not remove the registration\n");
-        return 1;
+        return reportRegistration(serverlist::unregisterServer(path),
+                                  "could not remove the registration");
     case moxlan::RegistrationRequest::None:
         return serve();
     }

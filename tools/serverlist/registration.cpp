@@ -4,6 +4,7 @@
 #include "platform/reg_key.h"
 #include "vetrel/opc.h"
 
+#include <cstring>
 #include <vector>
 
 namespace serverlist {
@@ -42,10 +43,32 @@ std::vector<std::string> ownKeys(const std::string& exePath)
             appIdOfProgramKey(exePath)};
 }
 
+// Whether the class names a local server other than the program at exePath. A path may be
+// quoted, and Windows paths match whatever their case.
+bool otherServer(const std::string& exePath)
+{
+    std::string named = registeredServer();
+    if (named.size() >= 2 && named.front() == '"' && named.back() == '"')
+        named = named.substr(1, named.size() - 2);
+    return !named.empty() && _stricmp(named.c_str(), exePath.c_str()) != 0;
+}
+
 } // namespace
 
-bool registerServer(const std::string& exePath)
+std::string registeredServer()
 {
+    char data[MAX_PATH * 4] = {};
+    DWORD size = sizeof data;
+    const std::string key = classKey() + "\\LocalServer32";
+    if (RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, data,
+                     &size) != ERROR_SUCCESS)
+        return {};
+    return data;
+}
+
+Registration registerServer(const std::string& exePath)
+{
+    if (otherServer(exePath)) return Registration::LeftToOther;
     const std::string clsid = vetrel::formatGuid(CLSID_OPCServerList);
     const std::string appId = vetrel::formatGuid(kAppId);
     const std::string server = classKey();
@@ -68,19 +91,20 @@ bool registerServer(const std::string& exePath)
         if (!key || RegSetValueExA(key.get(), entry.name, 0, REG_SZ,
                                    reinterpret_cast<const BYTE*>(entry.data.c_str()),
                                    static_cast<DWORD>(entry.data.size() + 1)) != ERROR_SUCCESS)
-            return false;
+            return Registration::Failed;
     }
-    return true;
+    return Registration::Done;
 }
 
-bool unregisterServer(const std::string& exePath)
+Registration unregisterServer(const std::string& exePath)
 {
+    if (otherServer(exePath)) return Registration::LeftToOther;
     bool removed = true;
     for (const std::string& key : ownKeys(exePath)) {
         const LSTATUS status = RegDeleteTreeA(HKEY_CLASSES_ROOT, key.c_str());
         removed = removed && (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND);
     }
-    return removed;
+    return removed ? Registration::Done : Registration::Failed;
 }
 
 } // namespace serverlist

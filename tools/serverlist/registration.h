@@ -6,12 +6,23 @@
 
 namespace serverlist {
 
-// Writes the entries with the program at exePath as the local server; false when one cannot
-// be written.
-bool registerServer(const std::string& exePath);
+enum class Registration
+{
+    Done,
+    // Another program is the class's local server (another product's server list, which most
+    // machines with OPC software have): its entries are left as they are.
+    LeftToOther,
+    Failed
+};
 
-// Removes the entries of the class, its ProgIDs and the AppID of the program at exePath; false
-// when one of them stays.
-bool unregisterServer(const std::string& exePath);
+// Writes the entries with the program at exePath as the local server.
+Registration registerServer(const std::string& exePath);
+
+// Removes the entries of the class, its ProgIDs and the AppID of the program at exePath, unless
+// another program is the class's local server.
+Registration unregisterServer(const std::string& exePath);
+
+// The local server the class names, when it names one.
+std::string registeredServer();
 
 } // namespace serverlist
