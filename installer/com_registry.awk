@@ -14,7 +14,7 @@
 # for the Product), SQL the msibuild query of each component's condition (wixl writes none).
 # Likewise the standard class CLSID (the OPC server list, which most machines with OPC software
 # already have from another product): its class, its ProgIDs and the AppIDs are installed only
-# where no local server is registered for it.
+# where no local server is registered for it, or where the one registered is ours.
 
 function fail(message) {
     print "com_registry.awk: " message > "/dev/stderr"
@@ -116,7 +116,12 @@ END {
         members[group] = members[group] SUBSEP i
         # A ProgID's class, which tells the ProgIDs of the standard class.
         if (field[1] == group "\\CLSID" && field[2] == "") classOf[group] = field[3]
+        if (standard != "" && toupper(field[1]) == toupper("CLSID\\" standard "\\LocalServer32")) {
+            standardProgram = field[3]
+            sub(/.*\\/, "", standardProgram)
+        }
     }
+    if (standard != "" && standardProgram == "") fail("no local server of ours for " standard)
     for (i = 1; i <= keys; ++i) {
         if (keyOrder[i] in valued) continue
         group = owner(keyOrder[i])
@@ -168,8 +173,8 @@ END {
         print "  </DirectoryRef>"
         componentList[g] = component
         if (standardGroup)
-            printf "UPDATE `Component` SET `Condition` = 'NOT STANDARD_SERVER' WHERE `Component` = '%s'\n", \
-                   component > conditions
+            printf "UPDATE `Component` SET `Condition` = 'NOT STANDARD_SERVER OR STANDARD_SERVER ~>< \"%s\"' WHERE `Component` = '%s'\n", \
+                   standardProgram, component > conditions
         if (shared) {
             if (ours == "") fail(group " has no ProxyStubClsid32 of ours")
             printf "UPDATE `Component` SET `Condition` = 'NOT %s OR %s ~= \"%s\"' WHERE `Component` = '%s'\n", \
