@@ -27,9 +27,14 @@ OPCTag* ChildIndex::childOf(Slot slot) noexcept
     return reinterpret_cast<OPCTag*>(slot & ((Slot{1} << kTagShift) - 1));
 }
 
+std::size_t ChildIndex::slotHash(Slot slot) noexcept
+{
+    return hashOf(childOf(slot)->name());
+}
+
 std::size_t ChildIndex::home(Slot slot) const noexcept
 {
-    return hashOf(childOf(slot)->name()) & m_mask;
+    return slotHash(slot) & m_mask;
 }
 
 OPCTag* ChildIndex::find(std::string_view name) const noexcept
@@ -59,7 +64,7 @@ void ChildIndex::insert(OPCTag* child)
         const std::size_t oldCapacity = old ? m_mask + 1 : 0;
         m_mask = capacity - 1;
         for (std::size_t i = 0; i < oldCapacity; ++i)
-            if (old[i] != 0) place(old[i], hashOf(childOf(old[i])->name()));
+            if (old[i] != 0) place(old[i], slotHash(old[i]));
     }
     const std::size_t hash = hashOf(child->name());
     place(slotOf(child, hash), hash);

@@ -30,6 +30,8 @@ private:
 
     static Slot slotOf(OPCTag* child, std::size_t hash) noexcept;
     static OPCTag* childOf(Slot slot) noexcept;
+    // The hash of the name of the child in slot.
+    static std::size_t slotHash(Slot slot) noexcept;
     void place(Slot slot, std::size_t hash) noexcept;
     std::size_t home(Slot slot) const noexcept;
 
