@@ -160,6 +160,37 @@ static_assert(sized<OPCITEMHEADERWRITE>(8, 8, 4, 4));
 static_assert(offsetof(OPCITEMHEADERWRITE, hClient) == 0);
 static_assert(offsetof(OPCITEMHEADERWRITE, dwError) == 4);
 
+// Data Access 3.0.
+static_assert(sizeof(OPCBROWSEFILTER) == 4);
+
+static_assert(sized<OPCITEMVQT>(40, 48, 8, 8));
+static_assert(offsetof(OPCITEMVQT, bQualitySpecified) == at(16, 24));
+static_assert(offsetof(OPCITEMVQT, wQuality) == at(20, 28));
+static_assert(offsetof(OPCITEMVQT, wReserved) == at(22, 30));
+static_assert(offsetof(OPCITEMVQT, bTimeStampSpecified) == at(24, 32));
+static_assert(offsetof(OPCITEMVQT, dwReserved) == at(28, 36));
+static_assert(offsetof(OPCITEMVQT, ftTimeStamp) == at(32, 40));
+
+static_assert(sized<OPCITEMPROPERTY>(40, 56, 8, 8));
+static_assert(offsetof(OPCITEMPROPERTY, wReserved) == 2);
+static_assert(offsetof(OPCITEMPROPERTY, dwPropertyID) == 4);
+static_assert(offsetof(OPCITEMPROPERTY, szItemID) == 8);
+static_assert(offsetof(OPCITEMPROPERTY, szDescription) == at(12, 16));
+static_assert(offsetof(OPCITEMPROPERTY, vValue) == at(16, 24));
+static_assert(offsetof(OPCITEMPROPERTY, hrErrorID) == at(32, 48));
+static_assert(offsetof(OPCITEMPROPERTY, dwReserved) == at(36, 52));
+
+static_assert(sized<OPCITEMPROPERTIES>(16, 24, 4, 8));
+static_assert(offsetof(OPCITEMPROPERTIES, dwNumProperties) == 4);
+static_assert(offsetof(OPCITEMPROPERTIES, pItemProperties) == 8);
+static_assert(offsetof(OPCITEMPROPERTIES, dwReserved) == at(12, 16));
+
+static_assert(sized<OPCBROWSEELEMENT>(32, 48, 4, 8));
+static_assert(offsetof(OPCBROWSEELEMENT, szItemID) == at(4, 8));
+static_assert(offsetof(OPCBROWSEELEMENT, dwFlagValue) == at(8, 16));
+static_assert(offsetof(OPCBROWSEELEMENT, dwReserved) == at(12, 20));
+static_assert(offsetof(OPCBROWSEELEMENT, ItemProperties) == at(16, 24));
+
 // ---- Identifiers ---------------------------------------------------------------------------
 
 // Reads the text form the published tables use, "39C13A4D-011E-11D0-9675-0020AFD8ADB3", so each
@@ -241,6 +272,8 @@ static_assert(std::string_view(OPC_CATEGORY_DESCRIPTION_DA10) ==
               "OPC Data Access Servers Version 1.0");
 static_assert(std::string_view(OPC_CATEGORY_DESCRIPTION_DA20) ==
               "OPC Data Access Servers Version 2.0");
+static_assert(std::string_view(OPC_CATEGORY_DESCRIPTION_DA30) ==
+              "OPC Data Access Servers Version 3.0");
 static_assert(std::string_view(OPC_CATEGORY_DESCRIPTION_AE10) ==
               "OPC Alarm & Event Server Version 1.0");
 
@@ -257,6 +290,9 @@ static_assert(OPC_ENUM_PRIVATE_CONNECTIONS == 1 && OPC_ENUM_PUBLIC_CONNECTIONS =
               OPC_ENUM_ALL_CONNECTIONS == 3 && OPC_ENUM_PRIVATE == 4 && OPC_ENUM_PUBLIC == 5 &&
               OPC_ENUM_ALL == 6);
 static_assert(OPC_READABLE == 1 && OPC_WRITEABLE == 2);
+static_assert(OPC_BROWSE_FILTER_ALL == 1 && OPC_BROWSE_FILTER_BRANCHES == 2 &&
+              OPC_BROWSE_FILTER_ITEMS == 3);
+static_assert(OPC_BROWSE_HASCHILDREN == 1 && OPC_BROWSE_ISITEM == 2);
 static_assert(OPCAE_BROWSE_UP == 1 && OPCAE_BROWSE_DOWN == 2 && OPCAE_BROWSE_TO == 3);
 static_assert(OPC_AREA == 1 && OPC_SOURCE == 2);
 static_assert(OPCAE_STATUS_RUNNING == 1 && OPCAE_STATUS_FAILED == 2 && OPCAE_STATUS_NOCONFIG == 3 &&
@@ -324,18 +360,45 @@ static_assert(OPC_S_ALREADYACKED == code(0x00040200) &&
               OPC_E_INVALIDBRANCHNAME == code(0xC0040203) &&
               OPC_E_INVALIDTIME == code(0xC0040204) && OPC_E_BUSY == code(0xC0040205) &&
               OPC_E_NOINFO == code(0xC0040206));
+static_assert(OPC_E_DEADBANDNOTSET == code(0xC0040400) &&
+              OPC_E_DEADBANDNOTSUPPORTED == code(0xC0040401) &&
+              OPC_E_NOBUFFERING == code(0xC0040402) &&
+              OPC_E_INVALIDCONTINUATIONPOINT == code(0xC0040403) &&
+              OPC_S_DATAQUEUEOVERFLOW == code(0x00040404) && OPC_E_RATENOTSET == code(0xC0040405) &&
+              OPC_E_NOTSUPPORTED == code(0xC0040406));
 
 const HRESULT kOpcErrors[] = {
-    OPC_E_INVALIDHANDLE, OPC_E_BADTYPE,           OPC_E_PUBLIC,
-    OPC_E_BADRIGHTS,     OPC_E_UNKNOWNITEMID,     OPC_E_INVALIDITEMID,
-    OPC_E_INVALIDFILTER, OPC_E_UNKNOWNPATH,       OPC_E_RANGE,
-    OPC_E_DUPLICATENAME, OPC_E_INVALIDCONFIGFILE, OPC_E_NOTFOUND,
-    OPC_E_INVALID_PID,   OPC_E_INVALIDTIME,       OPC_E_BUSY,
+    OPC_E_INVALIDHANDLE,
+    OPC_E_BADTYPE,
+    OPC_E_PUBLIC,
+    OPC_E_BADRIGHTS,
+    OPC_E_UNKNOWNITEMID,
+    OPC_E_INVALIDITEMID,
+    OPC_E_INVALIDFILTER,
+    OPC_E_UNKNOWNPATH,
+    OPC_E_RANGE,
+    OPC_E_DUPLICATENAME,
+    OPC_E_INVALIDCONFIGFILE,
+    OPC_E_NOTFOUND,
+    OPC_E_INVALID_PID,
+    OPC_E_INVALIDTIME,
+    OPC_E_BUSY,
     OPC_E_NOINFO,
+    OPC_E_DEADBANDNOTSET,
+    OPC_E_DEADBANDNOTSUPPORTED,
+    OPC_E_NOBUFFERING,
+    OPC_E_INVALIDCONTINUATIONPOINT,
+    OPC_E_RATENOTSET,
+    OPC_E_NOTSUPPORTED,
 };
 const HRESULT kOpcSuccesses[] = {
-    OPC_S_UNSUPPORTEDRATE,   OPC_S_CLAMP,          OPC_S_INUSE, OPC_S_ALREADYACKED,
-    OPC_S_INVALIDBUFFERTIME, OPC_S_INVALIDMAXSIZE,
+    OPC_S_UNSUPPORTEDRATE,
+    OPC_S_CLAMP,
+    OPC_S_INUSE,
+    OPC_S_ALREADYACKED,
+    OPC_S_INVALIDBUFFERTIME,
+    OPC_S_INVALIDMAXSIZE,
+    OPC_S_DATAQUEUEOVERFLOW,
 };
 
 TEST(OpcResultCodes, ClassifyAsClientsTestThem)
@@ -477,6 +540,32 @@ TEST(OpcVtables, DataAccessMethodsSitInPublishedSlots)
     using Properties = IOPCItemProperties;
     expectPublishedSlots<Properties>(6, &Properties::QueryAvailableProperties,
                                      &Properties::GetItemProperties, &Properties::LookupItemIDs);
+}
+
+TEST(OpcVtables, DataAccess3MethodsSitInPublishedSlots)
+{
+    using Deadband = IOPCItemDeadbandMgt;
+    expectPublishedSlots<Deadband>(6, &Deadband::SetItemDeadband, &Deadband::GetItemDeadband,
+                                   &Deadband::ClearItemDeadband);
+    using Sampling = IOPCItemSamplingMgt;
+    expectPublishedSlots<Sampling>(8, &Sampling::SetItemSamplingRate,
+                                   &Sampling::GetItemSamplingRate, &Sampling::ClearItemSamplingRate,
+                                   &Sampling::SetItemBufferEnable, &Sampling::GetItemBufferEnable);
+    expectPublishedSlots<IOPCBrowse>(5, &IOPCBrowse::GetProperties, &IOPCBrowse::Browse);
+    expectPublishedSlots<IOPCItemIO>(5, &IOPCItemIO::Read, &IOPCItemIO::WriteVQT);
+
+    // The extensions continue after their base's slots.
+    using Sync2 = IOPCSyncIO2;
+    EXPECT_EQ(slotsOf(&Sync2::ReadMaxAge, &Sync2::WriteVQT), (std::vector<std::size_t>{5, 6}));
+    EXPECT_EQ(vtableSize<Sync2>(), 7u);
+    using Async3 = IOPCAsyncIO3;
+    EXPECT_EQ(slotsOf(&Async3::ReadMaxAge, &Async3::WriteVQT, &Async3::RefreshMaxAge),
+              (std::vector<std::size_t>{9, 10, 11}));
+    EXPECT_EQ(vtableSize<Async3>(), 12u);
+    using State2 = IOPCGroupStateMgt2;
+    EXPECT_EQ(slotsOf(&State2::SetKeepAlive, &State2::GetKeepAlive),
+              (std::vector<std::size_t>{7, 8}));
+    EXPECT_EQ(vtableSize<State2>(), 9u);
 }
 
 TEST(OpcVtables, CommonMethodsSitInPublishedSlots)

@@ -23,6 +23,16 @@ inline constexpr HRESULT OPC_E_INVALIDCONFIGFILE = static_cast<HRESULT>(0xC00400
 inline constexpr HRESULT OPC_E_NOTFOUND = static_cast<HRESULT>(0xC0040011);
 inline constexpr HRESULT OPC_E_INVALID_PID = static_cast<HRESULT>(0xC0040203);
 
+// Data Access 3.0. OPC_E_NOTSUPPORTED answers a write of a quality or timestamp the item cannot
+// take.
+inline constexpr HRESULT OPC_E_DEADBANDNOTSET = static_cast<HRESULT>(0xC0040400);
+inline constexpr HRESULT OPC_E_DEADBANDNOTSUPPORTED = static_cast<HRESULT>(0xC0040401);
+inline constexpr HRESULT OPC_E_NOBUFFERING = static_cast<HRESULT>(0xC0040402);
+inline constexpr HRESULT OPC_E_INVALIDCONTINUATIONPOINT = static_cast<HRESULT>(0xC0040403);
+inline constexpr HRESULT OPC_S_DATAQUEUEOVERFLOW = static_cast<HRESULT>(0x00040404);
+inline constexpr HRESULT OPC_E_RATENOTSET = static_cast<HRESULT>(0xC0040405);
+inline constexpr HRESULT OPC_E_NOTSUPPORTED = static_cast<HRESULT>(0xC0040406);
+
 // Alarms and Events. OPC_E_INVALIDBRANCHNAME has the value of OPC_E_INVALID_PID: a table of
 // error texts keyed by code holds one entry for both.
 inline constexpr HRESULT OPC_S_ALREADYACKED = static_cast<HRESULT>(0x00040200);

@@ -56,7 +56,7 @@ inline constexpr IID IID_IOPCEventServer2 = {
 inline constexpr IID IID_IOPCEventSubscriptionMgt2 = {
     0x94C955DC, 0x3684, 0x4CCB, {0xAF, 0xAB, 0xF8, 0x98, 0xCE, 0x19, 0xAA, 0xC3}};
 
-// Data Access 3.0 interfaces: only their identifiers, which 3.0 clients probe for first.
+// Data Access 3.0 interfaces.
 inline constexpr IID IID_IOPCItemDeadbandMgt = {
     0x5946DA93, 0x8B39, 0x4EC8, {0xAB, 0x3D, 0xAA, 0x73, 0xDF, 0x5B, 0xC8, 0x6F}};
 inline constexpr IID IID_IOPCItemSamplingMgt = {
