@@ -18,6 +18,12 @@ void createTag(CDeviceTag& device)
         CreateTag(device.m_Name, device.m_Value, kGoodQuality, kWritable));
 }
 
+void publish(const CDeviceTag& device)
+{
+    UpdateTag(static_cast<DWORD>(device.m_hTag), device.m_Value,
+              qualityWord(device.m_Fault.quality));
+}
+
 } // namespace
 
 CMoxlanDoc::CMoxlanDoc(std::filesystem::path configPath, MessageSink showMessage)
@@ -109,8 +115,17 @@ void CMoxlanDoc::SimulateAll()
 {
     for (const auto& device : m_DeviceList) {
         device->Simulate();
-        UpdateTag(static_cast<DWORD>(device->m_hTag), device->m_Value, kGoodQuality);
+        publish(*device);
     }
+}
+
+bool CMoxlanDoc::SetFault(int index, const Fault& fault)
+{
+    CDeviceTag* device = GetDevice(index);
+    if (!device) return false;
+    device->m_Fault = fault;
+    publish(*device);
+    return true;
 }
 
 std::optional<float> CMoxlanDoc::WrittenValue(DWORD hTag)

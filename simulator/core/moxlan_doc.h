@@ -41,6 +41,12 @@ public:
     CDeviceTag* GetDevice(int index) const noexcept;
     std::string GetDeviceName(int index) const;
     int GetDeviceCount() const noexcept { return static_cast<int>(m_DeviceList.size()); }
+    // The index of the first variable of that name, or -1.
+    int FindDevice(std::string_view name) const { return findDevice(m_DeviceList, name); }
+    // Injects the fault into the variable and publishes it at once, so clients see a new
+    // quality without waiting for the tick. Not a change of the document: faults are not
+    // saved. False for an index outside the list.
+    bool SetFault(int index, const Fault& fault);
 
     // One tick: every variable steps, then every one is pushed to its tag, changed or not.
     void SimulateAll();

@@ -1,5 +1,7 @@
 #include "simulator/core/variable_form.h"
 
+#include "simulator/core/waveform.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -67,7 +69,18 @@ RangeEnabling rangeEnabling(std::int32_t type)
 
 int typeChoice(std::int32_t type)
 {
-    return type == SIM_CONSTANT || type == SIM_RANDOM ? type : SIM_INCREMENTAL;
+    return simulationTypeName(type) ? type : SIM_INCREMENTAL;
+}
+
+const char* stepLabel(std::int32_t type)
+{
+    return isWaveform(type) ? "Period (secs):" : "Step Value:";
+}
+
+std::optional<std::string> formProblem(const VariableForm& form)
+{
+    if (isWaveform(form.type) && !periodAccepted(form.step)) return kShortPeriodMessage;
+    return std::nullopt;
 }
 
 std::string floatFieldText(float value)

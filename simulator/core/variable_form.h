@@ -13,6 +13,8 @@ namespace moxlan {
 
 constexpr const char* kNotANumberMessage = "Please enter a number.";
 constexpr const char* kNotAnIntegerMessage = "Please enter an integer.";
+constexpr const char* kShortPeriodMessage =
+    "The period of a wave (Step Value) must be at least 2 seconds.";
 
 struct VariableForm
 {
@@ -41,10 +43,18 @@ struct RangeEnabling
     bool step = false;
 };
 
-// Constant uses no range, random its limits, incremental the limits and the step.
+// Constant uses no range, random its limits, incremental and the waves the limits and the
+// step, which is a wave's period.
 RangeEnabling rangeEnabling(std::int32_t type);
-// The radio button of a type: 0 constant, 1 random, 2 incremental, which stands for any other.
+// The radio button of a type: its own for the seven types, incremental's for any other number.
 int typeChoice(std::int32_t type);
+
+// The step field's label: "Period (secs):" for a wave, "Step Value:" otherwise.
+const char* stepLabel(std::int32_t type);
+
+// What keeps OK from accepting the form beyond its texts: a wave whose period is shorter than
+// kShortestPeriod. Nothing when it may be accepted.
+std::optional<std::string> formProblem(const VariableForm& form);
 
 // Six significant digits, as the dialog shows floats.
 std::string floatFieldText(float value);

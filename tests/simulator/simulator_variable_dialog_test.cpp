@@ -86,6 +86,38 @@ TEST(VariableDialog, EachTypeEnablesTheRangeFieldsItUses)
     EXPECT_EQ(moxlan::typeChoice(7), 2);
     EXPECT_EQ(moxlan::typeChoice(-1), 2);
     EXPECT_TRUE(moxlan::rangeEnabling(7).step);
+    EXPECT_STREQ(moxlan::stepLabel(moxlan::SIM_INCREMENTAL), "Step Value:");
+
+    // Each wave has its own button and uses both ends and the step, as its period.
+    for (const std::int32_t wave : {3, 4, 5, 6}) {
+        EXPECT_EQ(moxlan::typeChoice(wave), wave);
+        const auto enabling = moxlan::rangeEnabling(wave);
+        EXPECT_TRUE(enabling.low && enabling.high && enabling.step) << wave;
+        EXPECT_STREQ(moxlan::stepLabel(wave), "Period (secs):");
+    }
+}
+
+TEST(VariableDialog, AWavesPeriodIsAtLeastTwoSeconds)
+{
+    const struct
+    {
+        std::int32_t type;
+        float step;
+        bool accepted;
+    } cases[] = {
+        {moxlan::SIM_SINE, 2.0f, true},        {moxlan::SIM_SQUARE, 1.99f, false},
+        {moxlan::SIM_TRIANGLE, 0.0f, false},   {moxlan::SIM_SAWTOOTH, -4.0f, false},
+        {moxlan::SIM_SAWTOOTH, 3600.0f, true}, {moxlan::SIM_INCREMENTAL, 0.5f, true},
+        {moxlan::SIM_CONSTANT, 0.0f, true},
+    };
+    for (const auto& c : cases) {
+        moxlan::VariableForm form = moxlan::newVariableForm();
+        form.type = c.type;
+        form.step = c.step;
+        const std::optional<std::string> problem = moxlan::formProblem(form);
+        EXPECT_EQ(!problem, c.accepted) << c.type << " " << c.step;
+        EXPECT_EQ(problem.value_or(moxlan::kShortPeriodMessage), moxlan::kShortPeriodMessage);
+    }
 }
 
 TEST(VariableDialog, FloatFieldsShowSixSignificantDigits)

@@ -1,5 +1,6 @@
 #include "tools/moxlan-cfg/cli.h"
 
+#include "simulator/core/device_tag.h"
 #include "simulator/core/variable_form.h"
 #include "tools/moxlan-cfg/commands.h"
 
@@ -9,6 +10,9 @@ namespace moxlan::cfg {
 
 namespace {
 
+constexpr const char* kTypeChoices =
+    "constant, random, incremental, sine, square, triangle or sawtooth";
+
 // The texts of the field options, converted once CLI11 has collected them.
 struct FieldTexts
 {
@@ -17,12 +21,15 @@ struct FieldTexts
     void addTo(CLI::App& command)
     {
         command.add_option("--value", value, "current value")->type_name("NUMBER");
-        command.add_option("--type", type, "constant, random or incremental")->type_name("TYPE");
+        command.add_option("--type", type, kTypeChoices)->type_name("TYPE");
         command.add_option("--interval", interval, "seconds between two steps; 0 never steps")
             ->type_name("SECONDS");
         command.add_option("--low", low, "low end of the range")->type_name("NUMBER");
         command.add_option("--high", high, "high end of the range")->type_name("NUMBER");
-        command.add_option("--step", step, "step of an incremental variable")->type_name("NUMBER");
+        command
+            .add_option("--step", step,
+                        "step of an incremental variable; period in seconds of a wave, 2 or more")
+            ->type_name("NUMBER");
     }
 
     // The edits, or nothing with a message for the first text that is not a value.
@@ -42,7 +49,7 @@ struct FieldTexts
         // Numbers read as the variable dialog reads its fields.
         constexpr const char* kNumber = "a finite number";
         take("--value", value, parseFloatField, kNumber, edits.value);
-        take("--type", type, parseType, "constant, random or incremental", edits.type);
+        take("--type", type, parseSimulationType, kTypeChoices, edits.type);
         take("--interval", interval, parseInterval, "a whole number of seconds, 0 or more",
              edits.interval);
         take("--low", low, parseFloatField, kNumber, edits.low);

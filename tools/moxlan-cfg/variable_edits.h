@@ -21,12 +21,11 @@ struct VariableEdits
     void applyTo(CDeviceTag& device) const;
 };
 
-// Option texts to values; each returns nothing for text it cannot take whole. An interval is
+// Option text to a value; nothing for text it cannot take whole. An interval is
 // 0 (never step) or more: a negative one would step every tick as 1 does, so it is no setting.
 std::optional<std::int32_t> parseInterval(std::string_view text);
-std::optional<std::int32_t> parseType(std::string_view text);
 
-// "constant", "random", "incremental", or the number of a type the simulator does not know.
+// The type's name, or the number of a type the simulator does not know.
 std::string typeName(std::int32_t type);
 
 // The shortest text that reads back as the same float.
