@@ -3,6 +3,7 @@
 #pragma once
 
 #include "simulator/core/fault.h"
+#include "simulator/core/level_alarms.h"
 #include "vetrel/com.h"
 
 #include <cstdint>
@@ -67,6 +68,8 @@ public:
     std::int64_t m_ElapsedTicks = 0;
     // Not saved.
     Fault m_Fault;
+    // Saved beside the configuration file, not in its record.
+    LevelAlarms m_Alarms;
 };
 
 } // namespace moxlan

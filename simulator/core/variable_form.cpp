@@ -40,6 +40,7 @@ VariableForm formOf(const CDeviceTag& device)
     form.low = device.m_Low;
     form.high = device.m_High;
     form.step = device.m_Step;
+    form.alarms = device.m_Alarms;
     form.nameEnabled = false;
     return form;
 }
@@ -53,6 +54,7 @@ void copyForm(const VariableForm& form, CDeviceTag& device)
     device.m_Low = form.low;
     device.m_High = form.high;
     device.m_Interval = form.interval;
+    device.m_Alarms = form.alarms;
 }
 
 RangeEnabling rangeEnabling(std::int32_t type)

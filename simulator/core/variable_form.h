@@ -13,6 +13,7 @@ namespace moxlan {
 
 constexpr const char* kNotANumberMessage = "Please enter a number.";
 constexpr const char* kNotAnIntegerMessage = "Please enter an integer.";
+constexpr const char* kSeverityMessage = "Please enter a severity from 1 to 1000.";
 constexpr const char* kShortPeriodMessage =
     "The period of a wave (Step Value) must be at least 2 seconds.";
 
@@ -25,13 +26,14 @@ struct VariableForm
     float low = 0.0f;
     float high = 0.0f;
     float step = 0.0f;
+    LevelAlarms alarms;
     // A variable keeps its name: only a new one may choose it.
     bool nameEnabled = true;
 };
 
 // "New Value", constant, every second, all numbers 0.
 VariableForm newVariableForm();
-// The variable's fields with the name locked.
+// The variable's fields and alarms with the name locked.
 VariableForm formOf(const CDeviceTag& device);
 // Everything the dialog edits goes back into the variable; the tick counter runs on.
 void copyForm(const VariableForm& form, CDeviceTag& device);

@@ -85,6 +85,13 @@ void CDeviceTagDlg::initialise()
     SetDlgItemTextA(m_dialog, IDC_LOW, floatFieldText(m_form.low).c_str());
     SetDlgItemTextA(m_dialog, IDC_HIGH, floatFieldText(m_form.high).c_str());
     SetDlgItemTextA(m_dialog, IDC_STEP, floatFieldText(m_form.step).c_str());
+    for (int level = 0; level < kAlarmLevels; ++level) {
+        const LevelLimit& limit = m_form.alarms.levels[static_cast<size_t>(level)];
+        CheckDlgButton(m_dialog, IDC_ALARM_ON + level, limit.enabled ? BST_CHECKED : BST_UNCHECKED);
+        SetDlgItemTextA(m_dialog, IDC_ALARM_LIMIT + level, floatFieldText(limit.limit).c_str());
+        SetDlgItemTextA(m_dialog, IDC_ALARM_SEVERITY + level,
+                        std::to_string(limit.severity).c_str());
+    }
     EnableWindow(GetDlgItem(m_dialog, IDC_NAME), m_form.nameEnabled);
     const int chosen = kTypeButtons[static_cast<size_t>(typeChoice(m_form.type))];
     for (const int button : kTypeButtons)
@@ -130,6 +137,18 @@ bool CDeviceTagDlg::exchange()
     if (!readFloat(IDC_LOW, accepted.low) || !readFloat(IDC_HIGH, accepted.high) ||
         !readFloat(IDC_STEP, accepted.step))
         return false;
+    for (int level = 0; level < kAlarmLevels; ++level) {
+        LevelLimit& limit = accepted.alarms.levels[static_cast<size_t>(level)];
+        limit.enabled = IsDlgButtonChecked(m_dialog, IDC_ALARM_ON + level) == BST_CHECKED;
+        if (!readFloat(IDC_ALARM_LIMIT + level, limit.limit)) return false;
+        const std::optional<std::uint32_t> severity =
+            parseSeverity(fieldText(m_dialog, IDC_ALARM_SEVERITY + level));
+        if (!severity) {
+            refuse(m_dialog, IDC_ALARM_SEVERITY + level, kSeverityMessage);
+            return false;
+        }
+        limit.severity = *severity;
+    }
     if (const std::optional<std::string> problem = formProblem(accepted)) {
         refuse(m_dialog, IDC_STEP, problem->c_str());
         return false;

@@ -27,6 +27,11 @@
 #define IDC_SAWTOOTH 1012
 // The step field's label: its step for incremental, its period for a wave.
 #define IDC_STEP_LABEL 1013
+// The variable dialog's level alarms, each a block of four in LoLo, Lo, Hi, HiHi order: the
+// check box that turns it on, its limit and its severity.
+#define IDC_ALARM_ON 1020
+#define IDC_ALARM_LIMIT 1024
+#define IDC_ALARM_SEVERITY 1028
 // The hidden control where the information dialogs paint their bitmap.
 #define IDC_BITMAP_PLACE 1018
 

@@ -115,9 +115,9 @@ void CMoxlanView::onModify()
     if (!device) return;
     VariableForm form = formOf(*device);
     if (!CDeviceTagDlg(form).run(hwnd())) return;
-    // The tag itself hears of the change at the next tick.
+    // The tag hears of the new value at the next tick, of the alarms at once.
     copyForm(form, *device);
-    m_doc.SetModifiedFlag();
+    m_doc.DeviceChanged(m_pane.selected());
     repaint();
 }
 

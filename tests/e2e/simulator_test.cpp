@@ -34,13 +34,17 @@ std::optional<double> readValue(const std::string& item)
     return read["value"].get<double>();
 }
 
-// A copy of the sample configuration, since the simulator saves its variables when it ends.
+// A copy of the sample configuration with its alarm file, since the simulator saves its
+// variables when it ends.
 std::string sampleCopy()
 {
     char folder[MAX_PATH];
     GetTempPathA(sizeof folder, folder);
     const std::string copy = std::string(folder) + "simulator_test.cfg";
-    EXPECT_TRUE(CopyFileA(MOXLAN_SAMPLE_CONFIG, copy.c_str(), FALSE)) << MOXLAN_SAMPLE_CONFIG;
+    for (const char* suffix : {"", ".alarms"}) {
+        const std::string from = std::string(MOXLAN_SAMPLE_CONFIG) + suffix;
+        EXPECT_TRUE(CopyFileA(from.c_str(), (copy + suffix).c_str(), FALSE)) << from;
+    }
     return copy;
 }
 
@@ -54,6 +58,19 @@ std::set<double> valuesOf(const std::vector<std::string>& lines, const std::stri
             values.insert(object["value"].get<double>());
     }
     return values;
+}
+
+// The messages and severities of the JSON event lines from the source, in arrival order.
+std::vector<std::pair<std::string, unsigned>> eventsOf(const std::vector<std::string>& lines,
+                                                       const std::string& source)
+{
+    std::vector<std::pair<std::string, unsigned>> events;
+    for (const std::string& line : lines) {
+        const nlohmann::json object = nlohmann::json::parse(line, nullptr, false);
+        if (object.is_object() && object.value("source", "") == source)
+            events.emplace_back(object.value("message", ""), object.value("severity", 0u));
+    }
+    return events;
 }
 
 // One simulator serves every case: a simulator ended by force leaves its class registered with
@@ -82,7 +99,7 @@ protected:
         ASSERT_TRUE(s_simulator->waitForLine(said, kChangeTimeoutMs)) << s_simulator->output();
     }
 
-    static constexpr const char* kStarted = "Moxlan started with 7 variables";
+    static constexpr const char* kStarted = "Moxlan started with 8 variables";
 
     static void TearDownTestSuite() { delete s_simulator; }
 
@@ -170,6 +187,34 @@ TEST_F(Simulator, FaultCommandsReachClientsAsQualitiesAndAFrozenValue)
         kChangeTimeoutMs))
         << "the value moves again\n"
         << watch.output();
+}
+
+TEST_F(Simulator, AnAlarmedWaveRaisesEachLimitRisingAndFalling)
+{
+    // The tank level is a triangle from 0 to 100 over 20 s with LoLo 5, Lo 20, Hi 80 and HiHi
+    // 95: from its peak it falls through every band and rises again.
+    using Events = std::vector<std::pair<std::string, unsigned>>;
+    const Events cycle = {{"High High Limit Exceeded", 800}, {"High Limit Exceeded", 600},
+                          {"Normal Condition", 0},           {"Low Limit Exceeded", 600},
+                          {"Low Low Limit Exceeded", 800},   {"Low Limit Exceeded", 600},
+                          {"Normal Condition", 0},           {"High Limit Exceeded", 600}};
+    const auto fromPeak = [](const Events& events) {
+        for (size_t i = 0; i < events.size(); ++i)
+            if (events[i].first == "High High Limit Exceeded")
+                return Events(events.begin() + static_cast<std::ptrdiff_t>(i), events.end());
+        return Events{};
+    };
+    constexpr DWORD kTwoPeriodsMs = 60000;
+    e2e::RunningProgram probe("opcprobe.exe", "--progid Drevik.OPCServer --json events");
+    ASSERT_TRUE(probe.waitForLines(
+        [&](const std::vector<std::string>& lines) {
+            return fromPeak(eventsOf(lines, "Plant.Tank.Level")).size() >= cycle.size();
+        },
+        kTwoPeriodsMs))
+        << probe.output();
+    Events seen = fromPeak(eventsOf(probe.lines(), "Plant.Tank.Level"));
+    seen.resize(cycle.size());
+    EXPECT_EQ(seen, cycle);
 }
 
 } // namespace

@@ -133,6 +133,10 @@ TEST(MoxlanCfg, RefusalsNameTheFieldAndLeaveTheFileAlone)
         {{"add", file, "Wave", "--type", "sine", "--step", "1.5"},
          2,
          "Wave is a sine wave whose period (--step 1.5) is shorter than the shortest, 2 seconds"},
+        {{"set", file, "Flow", "--hi", "high"}, 2, "--hi (high) is not a finite number or off"},
+        {{"set", file, "Flow", "--lolo-severity", "1001"},
+         2,
+         "--lolo-severity (1001) is not a severity from 1 to 1000"},
         {{"set", file, "Missing", "--value", "1"}, 2, file + " has no variable named Missing"},
         {{"remove", file, "Missing"}, 2, file + " has no variable named Missing"},
         {{"add", file, "X", "--bogus"},
@@ -291,6 +295,46 @@ TEST(MoxlanCfg, ShowPrintsTextAndJson)
   ]
 }
 )");
+}
+
+TEST(MoxlanCfg, AlarmsLiveInTheAlarmFileBesideTheConfiguration)
+{
+    TempFolder folder;
+    const std::string file = (folder / "Moxlan.cfg").string();
+    ASSERT_EQ(moxlanCfg({"add", file, "Level", "--type", "triangle", "--high", "100", "--step",
+                         "20", "--hi", "80", "--hi-severity", "600", "--lolo", "5"})
+                  .code,
+              0);
+    ASSERT_EQ(moxlanCfg({"add", file, "Other"}).code, 0);
+    EXPECT_EQ(folder.fileNames(), (std::vector<std::string>{"Moxlan.cfg", "Moxlan.cfg.alarms"}));
+    EXPECT_EQ(contentsOf(file).devices.size(), 2u) << "the configuration loads without them";
+
+    ASSERT_EQ(moxlanCfg({"set", file, "Level", "--lolo-severity", "900", "--hihi", "95"}).code, 0);
+    CfgRun shown = moxlanCfg({"show", file});
+    EXPECT_NE(shown.out.find("step=20  alarms=lolo:5/900,hi:80/600,hihi:95/500\n"),
+              std::string::npos)
+        << shown.out;
+    CfgRun json = moxlanCfg({"show", "--json", file});
+    EXPECT_NE(json.out.find(R"("hi": {
+          "limit": 80.0,
+          "severity": 600
+        })"),
+              std::string::npos)
+        << json.out;
+
+    // A damaged alarm file stops every command, which never writes over it.
+    const std::string alarms = (folder / "Moxlan.cfg.alarms").string();
+    const std::string good = *moxlan::readWholeFile(alarms);
+    ASSERT_TRUE(moxlan::replaceFile(alarms, good.substr(0, good.size() - 2)));
+    CfgRun refused = moxlanCfg({"set", file, "Other", "--value", "3"});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_NE(refused.err.find(alarms + ": "), std::string::npos) << refused.err;
+    ASSERT_TRUE(moxlan::replaceFile(alarms, good));
+
+    ASSERT_EQ(
+        moxlanCfg({"set", file, "Level", "--hi", "off", "--hihi", "off", "--lolo", "off"}).code, 0);
+    EXPECT_EQ(folder.fileNames(), std::vector<std::string>{"Moxlan.cfg"})
+        << "no alarm file is kept without an alarm on";
 }
 
 } // namespace

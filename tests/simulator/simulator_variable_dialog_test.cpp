@@ -67,6 +67,22 @@ TEST(VariableDialog, ModifyShowsTheVariableAndCopiesEveryFieldBack)
     EXPECT_EQ(device.m_Step, -2.0f);
     // The tick counter runs on.
     EXPECT_EQ(device.m_TickCount, 2);
+
+    // The alarms go both ways too.
+    device.m_Alarms.levels[moxlan::kHiHi] = {true, 95.0f, 900};
+    form = moxlan::formOf(device);
+    EXPECT_EQ(form.alarms, device.m_Alarms);
+    form.alarms.levels[moxlan::kLo] = {true, 10.0f, 300};
+    moxlan::copyForm(form, device);
+    EXPECT_EQ(device.m_Alarms, form.alarms);
+}
+
+TEST(VariableDialog, SeveritiesAreWholeNumbersFromOneToAThousand)
+{
+    EXPECT_EQ(moxlan::parseSeverity("1"), 1u);
+    EXPECT_EQ(moxlan::parseSeverity(" 1000 "), 1000u);
+    for (const char* refused : {"0", "1001", "-5", "500.5", "", "high"})
+        EXPECT_FALSE(moxlan::parseSeverity(refused)) << refused;
 }
 
 TEST(VariableDialog, EachTypeEnablesTheRangeFieldsItUses)

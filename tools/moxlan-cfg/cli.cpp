@@ -17,6 +17,7 @@ constexpr const char* kTypeChoices =
 struct FieldTexts
 {
     std::string value, type, interval, low, high, step;
+    std::array<std::string, kAlarmLevels> limits, severities;
 
     void addTo(CLI::App& command)
     {
@@ -30,6 +31,17 @@ struct FieldTexts
             .add_option("--step", step,
                         "step of an incremental variable; period in seconds of a wave, 2 or more")
             ->type_name("NUMBER");
+        for (int level = 0; level < kAlarmLevels; ++level) {
+            const std::string name(alarmLevelName(level));
+            command
+                .add_option("--" + name, limits[static_cast<size_t>(level)],
+                            "turns the " + name + " alarm on at this limit, or off")
+                ->type_name("LIMIT|off");
+            command
+                .add_option("--" + name + "-severity", severities[static_cast<size_t>(level)],
+                            "severity of the " + name + " alarm, 1 to 1000 (500 unless given)")
+                ->type_name("N");
+        }
     }
 
     // The edits, or nothing with a message for the first text that is not a value.
@@ -55,6 +67,15 @@ struct FieldTexts
         take("--low", low, parseFloatField, kNumber, edits.low);
         take("--high", high, parseFloatField, kNumber, edits.high);
         take("--step", step, parseFloatField, kNumber, edits.step);
+        for (size_t level = 0; level < kAlarmLevels; ++level) {
+            const std::string option = "--" + std::string(alarmLevelName(static_cast<int>(level)));
+            edits.limitsOff[level] = limits[level] == "off";
+            if (!edits.limitsOff[level])
+                take(option.c_str(), limits[level], parseFloatField, "a finite number or off",
+                     edits.limits[level]);
+            take((option + "-severity").c_str(), severities[level], parseSeverity,
+                 "a severity from 1 to 1000", edits.severities[level]);
+        }
         if (!valid) return std::nullopt;
         return edits;
     }

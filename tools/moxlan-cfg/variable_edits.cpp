@@ -14,6 +14,12 @@ void VariableEdits::applyTo(CDeviceTag& device) const
     if (low) device.m_Low = *low;
     if (high) device.m_High = *high;
     if (step) device.m_Step = *step;
+    for (size_t level = 0; level < kAlarmLevels; ++level) {
+        LevelLimit& limit = device.m_Alarms.levels[level];
+        if (limitsOff[level]) limit.enabled = false;
+        if (limits[level]) limit = {true, *limits[level], limit.severity};
+        if (severities[level]) limit.severity = *severities[level];
+    }
 }
 
 std::optional<std::int32_t> parseInterval(std::string_view text)

@@ -3,6 +3,7 @@
 
 #include "simulator/core/device_tag.h"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,10 @@ struct VariableEdits
     std::optional<float> low;
     std::optional<float> high;
     std::optional<float> step;
+    // Per alarm level (LoLo, Lo, Hi, HiHi): a limit turns the level on, off turns it off.
+    std::array<std::optional<float>, kAlarmLevels> limits;
+    std::array<bool, kAlarmLevels> limitsOff{};
+    std::array<std::optional<std::uint32_t>, kAlarmLevels> severities;
 
     void applyTo(CDeviceTag& device) const;
 };
