@@ -48,7 +48,7 @@ public:
         : m_out(folder / "stdout.txt"), m_err(folder / "stderr.txt")
     {
         const auto inputFile = folder / "stdin.txt";
-        std::ofstream(inputFile, std::ios::binary) << input;
+        if (!input.empty()) std::ofstream(inputFile, std::ios::binary) << input;
         const auto program = folder / "moxlan-console";
         std::filesystem::copy_file(MOXLAN_CONSOLE, program,
                                    std::filesystem::copy_options::overwrite_existing);
@@ -63,7 +63,7 @@ public:
             const int err = open(m_err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(out, STDOUT_FILENO);
             dup2(err, STDERR_FILENO);
-            dup2(open(inputFile.c_str(), O_RDONLY), STDIN_FILENO);
+            if (!input.empty()) dup2(open(inputFile.c_str(), O_RDONLY), STDIN_FILENO);
             execv(argv[0], argv.data());
             _exit(127);
         }
