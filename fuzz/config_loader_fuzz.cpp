@@ -1,6 +1,9 @@
 // The document's configuration loader on arbitrary bytes: it never crashes, hangs or leaks, a
 // refused file leaves the document exactly as it was, and an accepted one leaves one live tag
-// per variable and stores back to bytes that load the same.
+// per variable and stores back to bytes that load the same. The same bytes as an alarm file
+// never keep the variables from loading, and accepted alarms store back to bytes that give the
+// same alarms.
+#include "simulator/core/alarm_file.h"
 #include "simulator/core/moxlan_doc.h"
 #include "vetrel/vetrel.h"
 
@@ -74,6 +77,19 @@ CMoxlanDoc& document()
     return *doc;
 }
 
+void checkAlarmFile(const std::string& config, std::string_view bytes)
+{
+    moxlan::DeviceList devices = moxlan::parseConfig(config).devices;
+    if (!moxlan::applyAlarmFile(bytes, devices).loaded) {
+        for (const auto& device : devices) require(!device->m_Alarms.any());
+        return;
+    }
+    const std::string stored = moxlan::formatAlarmFile(devices);
+    moxlan::DeviceList again = moxlan::parseConfig(config).devices;
+    require(stored.empty() || moxlan::applyAlarmFile(stored, again).loaded);
+    require(moxlan::formatAlarmFile(again) == stored);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
@@ -81,6 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     CMoxlanDoc& doc = document();
     const Snapshot before = snapshotOf(doc);
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    checkAlarmFile(before.bytes, bytes);
 
     if (!doc.load(bytes).loaded) {
         require(snapshotOf(doc) == before);

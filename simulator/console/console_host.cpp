@@ -1,7 +1,9 @@
 #include "simulator/console/console_host.h"
 
+#include "simulator/console/command_input.h"
 #include "simulator/console/process.h"
 #include "simulator/core/event_log.h"
+#include "simulator/core/fault_command.h"
 #include "simulator/core/main_queue.h"
 #include "simulator/core/moxlan_app.h"
 #include "simulator/core/moxlan_doc.h"
@@ -124,8 +126,39 @@ private:
             RequestDisconnect();
             waitFor(kDisconnectWait);
             return false;
+        case HostEvent::Kind::Command:
+            runCommand(event.text);
+            return true;
         }
         return true;
+    }
+
+    // A fault command: what it did goes to the log, why it was refused to standard error.
+    void runCommand(const std::string& line)
+    {
+        const FaultCommand command = parseFaultCommand(line);
+        switch (command.kind) {
+        case FaultCommand::Kind::Nothing:
+            return;
+        case FaultCommand::Kind::Help:
+            std::fputs(kFaultCommandHelp, stdout);
+            std::fflush(stdout);
+            return;
+        case FaultCommand::Kind::Invalid:
+            printLine(stderr, "moxlan-console: " + command.error);
+            return;
+        default:
+            break;
+        }
+        const int index = m_doc.FindDevice(command.name);
+        if (index < 0) {
+            printLine(stderr, "moxlan-console: no variable named " + command.name);
+            return;
+        }
+        const Fault fault = appliedFault(command, m_doc.GetDevice(index)->m_Fault);
+        m_doc.SetFault(index, fault);
+        const std::string marker = faultMarker(fault);
+        say(command.name + ": " + (marker.empty() ? "no fault" : marker));
     }
 
     const ConsoleOptions m_options;
@@ -145,7 +178,10 @@ int runConsoleHost(const std::string& configPath, const ConsoleOptions& options)
     {
         ConsoleHost host(configPath, options);
         served = host.serving();
-        if (served) host.run();
+        if (served) {
+            startCommandInput(mainQueue());
+            host.run();
+        }
     }
     // Callbacks from now on find no document to serve.
     mainQueue().close();

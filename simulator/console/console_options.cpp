@@ -105,7 +105,10 @@ const char* consoleUsage()
            "  -UnregServer         remove the registration and end\n"
            "\n"
            "-Embedding and -Automation, which COM adds when it starts the program, are ignored,\n"
-           "with / for - and in any letter case.\n";
+           "with / for - and in any letter case.\n"
+           "\n"
+           "Standard input takes fault commands, one per line (not saved):\n"
+           "  quality NAME good|uncertain|bad, freeze NAME, resume NAME, help\n";
 }
 
 } // namespace moxlan

@@ -19,6 +19,10 @@ std::string rawCommandLine(int argc, char** argv);
 // registration keeps them out. Natively, clients share the host's process.
 bool clientsNeedRegistration();
 
+// Reads what standard input has, blocking until some comes: the count of bytes, 0 once the
+// input has ended or cannot be read (a local server that COM starts may have none).
+size_t readStandardInput(char* buffer, size_t size);
+
 // While it lives, stop requests reach the queue as Interrupt or Terminate events instead of
 // ending the process. Create it before any other thread starts.
 class StopRequests

@@ -2,11 +2,13 @@
 #include "simulator/core/main_queue.h"
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <ctime>
 #include <filesystem>
 #include <pthread.h>
 #include <thread>
+#include <unistd.h>
 
 namespace moxlan {
 
@@ -30,6 +32,15 @@ std::string rawCommandLine(int argc, char** argv)
         line += argv[i];
     }
     return line;
+}
+
+size_t readStandardInput(char* buffer, size_t size)
+{
+    for (;;) {
+        const ssize_t got = read(STDIN_FILENO, buffer, size);
+        if (got >= 0) return static_cast<size_t>(got);
+        if (errno != EINTR) return 0;
+    }
 }
 
 // The signals stay blocked in every thread; one thread takes them with sigtimedwait, so no

@@ -43,6 +43,15 @@ std::string rawCommandLine(int, char**)
     return line;
 }
 
+size_t readStandardInput(char* buffer, size_t size)
+{
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if (input == nullptr || input == INVALID_HANDLE_VALUE) return 0;
+    DWORD got = 0;
+    if (!ReadFile(input, buffer, static_cast<DWORD>(size), &got, nullptr)) return 0;
+    return got;
+}
+
 namespace {
 
 // The console control handler runs on a thread of its own that Windows starts; it reaches the

@@ -2,10 +2,17 @@
 
 #include "simulator/core/archive.h"
 #include "simulator/core/random.h"
+#include "simulator/core/waveform.h"
+
+#include <array>
 
 namespace moxlan {
 
 namespace {
+
+// Indexed by type number.
+constexpr std::array<std::string_view, 7> kTypeNames = {
+    "constant", "random", "incremental", "sine", "square", "triangle", "sawtooth"};
 
 // Each operation is rounded to a 32-bit float on its own: separate statements keep the compiler
 // from fusing the multiply and the add, which would change the values clients see.
@@ -27,6 +34,19 @@ float incremented(float value, float step, float low, float high)
 
 } // namespace
 
+std::optional<std::string_view> simulationTypeName(std::int32_t type) noexcept
+{
+    if (type < 0 || static_cast<size_t>(type) >= kTypeNames.size()) return std::nullopt;
+    return kTypeNames[static_cast<size_t>(type)];
+}
+
+std::optional<std::int32_t> parseSimulationType(std::string_view name) noexcept
+{
+    for (size_t i = 0; i < kTypeNames.size(); ++i)
+        if (name == kTypeNames[i]) return static_cast<std::int32_t>(i);
+    return std::nullopt;
+}
+
 CDeviceTag::CDeviceTag() : m_TimeStamp(std::time(nullptr))
 {
     VariantInit(&m_Value);
@@ -37,8 +57,15 @@ CDeviceTag::CDeviceTag() : m_TimeStamp(std::time(nullptr))
 void CDeviceTag::Simulate()
 {
     if (m_Interval == 0) return;
+    ++m_ElapsedTicks;
     if (++m_TickCount < m_Interval) return;
     m_TickCount = 0;
+    m_TimeStamp = std::time(nullptr);
+    if (m_Fault.frozen) return;
+    if (isWaveform(m_SimType)) {
+        setValue(waveformSample(m_SimType, m_Low, m_High, m_Step, m_ElapsedTicks));
+        return;
+    }
     switch (m_SimType) {
     case SIM_RANDOM:
         setValue(randomInRange(m_Low, m_High));
@@ -49,7 +76,6 @@ void CDeviceTag::Simulate()
     default:
         break;
     }
-    m_TimeStamp = std::time(nullptr);
 }
 
 void CDeviceTag::Serialize(CArchiveWriter& archive) const

@@ -2,11 +2,15 @@
 // simulation tick by its own rule.
 #pragma once
 
+#include "simulator/core/fault.h"
+#include "simulator/core/level_alarms.h"
 #include "vetrel/com.h"
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace moxlan {
 
@@ -18,7 +22,18 @@ enum SimulationType : std::int32_t
     SIM_CONSTANT = 0,
     SIM_RANDOM = 1,
     SIM_INCREMENTAL = 2,
+    // The periodic types of waveform.h; readers that know only the first three hold them
+    // constant.
+    SIM_SINE = 3,
+    SIM_SQUARE = 4,
+    SIM_TRIANGLE = 5,
+    SIM_SAWTOOTH = 6,
 };
+
+// "constant", "random", "incremental", "sine", "square", "triangle" or "sawtooth"; nothing for
+// a number no type has.
+std::optional<std::string_view> simulationTypeName(std::int32_t type) noexcept;
+std::optional<std::int32_t> parseSimulationType(std::string_view name) noexcept;
 
 class CDeviceTag
 {
@@ -26,7 +41,7 @@ public:
     CDeviceTag();
 
     // One tick: counts towards the interval and, when it is reached, steps the value by the
-    // simulation type and refreshes the timestamp.
+    // simulation type (unless frozen) and refreshes the timestamp.
     void Simulate();
 
     // The saved fields in file order: name, value bits, type, interval, low, high, step.
@@ -47,7 +62,14 @@ public:
     std::int32_t m_TickCount = 0;
     float m_Low = 0.0f;
     float m_High = 100.0f;
+    // The period in seconds of the waveform types.
     float m_Step = 0.5f;
+    // Ticks since creation or load: the phase origin of the waveform types. Not saved.
+    std::int64_t m_ElapsedTicks = 0;
+    // Not saved.
+    Fault m_Fault;
+    // Saved beside the configuration file, not in its record.
+    LevelAlarms m_Alarms;
 };
 
 } // namespace moxlan

@@ -25,6 +25,8 @@ struct HostEvent
         Interrupt,
         // SIGTERM or the console closing: end whatever the clients do.
         Terminate,
+        // A line of the host's command input, without its line end.
+        Command,
     };
 
     static HostEvent of(Kind kind)

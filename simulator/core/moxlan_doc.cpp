@@ -1,6 +1,7 @@
 #include "simulator/core/moxlan_doc.h"
 
 #include "platform/variant.h"
+#include "simulator/core/alarm_file.h"
 #include "simulator/core/file_store.h"
 #include "simulator/core/moxlan_app.h"
 #include "vetrel/vetrel.h"
@@ -11,11 +12,28 @@ namespace {
 
 constexpr BOOL kWritable = 3;
 
+// Every level is set, enabled or not, so that one the user turned off stops holding.
+void publishAlarms(const CDeviceTag& device)
+{
+    for (int level = 0; level < kAlarmLevels; ++level) {
+        const LevelLimit& limit = device.m_Alarms.levels[static_cast<size_t>(level)];
+        SetItemLevelAlarm(static_cast<DWORD>(device.m_hTag), level + 1, limit.limit, limit.severity,
+                          limit.enabled);
+    }
+}
+
 void createTag(CDeviceTag& device)
 {
     // The handle is kept whatever it is: a refused name keeps the runtime's failure handle.
     device.m_hTag = static_cast<std::int32_t>(
         CreateTag(device.m_Name, device.m_Value, kGoodQuality, kWritable));
+    publishAlarms(device);
+}
+
+void publish(const CDeviceTag& device)
+{
+    UpdateTag(static_cast<DWORD>(device.m_hTag), device.m_Value,
+              qualityWord(device.m_Fault.quality));
 }
 
 } // namespace
@@ -30,7 +48,7 @@ CMoxlanDoc::~CMoxlanDoc()
 {
     // A save that fails, even for want of memory, still leaves no tag behind.
     try {
-        if (!m_ConfigPath.empty() && m_SaveConfig) replaceFile(m_ConfigPath, store());
+        if (!m_ConfigPath.empty() && m_SaveConfig) writeFiles(m_ConfigPath, m_SaveAlarms);
     } catch (const std::exception&) {}
     removeAllDevices();
 }
@@ -51,9 +69,23 @@ void CMoxlanDoc::loadStartupConfig()
                            "overwritten on exit";
         return;
     }
-    const LoadResult result = load(*bytes);
-    if (result.loaded) return;
+    bool alarmsReadable = true;
+    const std::optional<std::string> alarmBytes = readAlarmFile(m_ConfigPath, alarmsReadable);
+    const LoadResult result = load(*bytes, alarmBytes);
+    if (result.loaded) {
+        if (!alarmsReadable) {
+            m_SaveAlarms = false;
+            m_StartupProblem = alarmFilePath(m_ConfigPath).string() +
+                               ": cannot be read; starting without alarms, and it will not be "
+                               "overwritten on exit";
+        } else if (!result.alarmProblem.empty()) {
+            m_StartupProblem = keepRefusedAlarms(m_ConfigPath, *alarmBytes, result.alarmProblem);
+        }
+        return;
+    }
 
+    // The alarms belong to the variables kept aside, not to the empty start.
+    m_SaveAlarms = false;
     std::filesystem::path kept = m_ConfigPath;
     kept += ".bad";
     m_StartupProblem = m_ConfigPath.string() + ": " + result.problem;
@@ -64,6 +96,19 @@ void CMoxlanDoc::loadStartupConfig()
         m_StartupProblem += "; it could not be kept as " + kept.string() +
                             ", so it will not be overwritten on exit";
     }
+}
+
+std::string CMoxlanDoc::keepRefusedAlarms(const std::filesystem::path& configPath,
+                                          const std::string& bytes, const std::string& problem)
+{
+    const std::filesystem::path path = alarmFilePath(configPath);
+    std::filesystem::path kept = path;
+    kept += ".bad";
+    std::string text = path.string() + ": " + problem;
+    if (replaceFile(kept, bytes)) return text + "; kept as " + kept.string() + ", no alarms set";
+    if (configPath == m_ConfigPath) m_SaveAlarms = false;
+    return text + "; it could not be kept as " + kept.string() +
+           ", so it will not be overwritten on exit";
 }
 
 bool CMoxlanDoc::AddDevice(std::unique_ptr<CDeviceTag> device)
@@ -109,8 +154,25 @@ void CMoxlanDoc::SimulateAll()
 {
     for (const auto& device : m_DeviceList) {
         device->Simulate();
-        UpdateTag(static_cast<DWORD>(device->m_hTag), device->m_Value, kGoodQuality);
+        publish(*device);
     }
+}
+
+bool CMoxlanDoc::SetFault(int index, const Fault& fault)
+{
+    CDeviceTag* device = GetDevice(index);
+    if (!device) return false;
+    device->m_Fault = fault;
+    publish(*device);
+    return true;
+}
+
+void CMoxlanDoc::DeviceChanged(int index)
+{
+    const CDeviceTag* device = GetDevice(index);
+    if (!device) return;
+    publishAlarms(*device);
+    SetModifiedFlag();
 }
 
 std::optional<float> CMoxlanDoc::WrittenValue(DWORD hTag)
@@ -137,30 +199,46 @@ bool CMoxlanDoc::OnNewDocument()
     return true;
 }
 
-CMoxlanDoc::LoadResult CMoxlanDoc::load(std::string_view bytes)
+CMoxlanDoc::LoadResult CMoxlanDoc::load(std::string_view bytes,
+                                        std::optional<std::string_view> alarmBytes)
 {
     ConfigContents contents = parseConfig(bytes);
     if (contents.outcome != ConfigContents::Outcome::Loaded)
-        return {false, std::move(contents.problem)};
+        return {false, std::move(contents.problem), {}};
+    LoadResult result{true, {}, {}};
+    if (alarmBytes) result.alarmProblem = applyAlarmFile(*alarmBytes, contents.devices).problem;
     removeAllDevices();
     m_DeviceList = std::move(contents.devices);
     for (const auto& device : m_DeviceList) createTag(*device);
     SetModifiedFlag(false);
-    return {true, {}};
+    return result;
 }
 
 CMoxlanDoc::LoadResult CMoxlanDoc::loadFile(const std::filesystem::path& path)
 {
     const std::optional<std::string> bytes = readWholeFile(path);
-    if (!bytes) return {false, "cannot be read"};
-    return load(*bytes);
+    if (!bytes) return {false, "cannot be read", {}};
+    bool alarmsReadable = true;
+    const std::optional<std::string> alarmBytes = readAlarmFile(path, alarmsReadable);
+    LoadResult result = load(*bytes, alarmBytes);
+    if (result.loaded && !result.alarmProblem.empty())
+        result.alarmProblem = keepRefusedAlarms(path, *alarmBytes, result.alarmProblem);
+    else if (result.loaded && !alarmsReadable)
+        result.alarmProblem = alarmFilePath(path).string() + ": cannot be read";
+    return result;
 }
 
 bool CMoxlanDoc::saveFile(const std::filesystem::path& path)
 {
-    if (!replaceFile(path, store())) return false;
+    if (!writeFiles(path, path != m_ConfigPath || m_SaveAlarms)) return false;
     SetModifiedFlag(false);
     return true;
+}
+
+bool CMoxlanDoc::writeFiles(const std::filesystem::path& path, bool withAlarms)
+{
+    if (withAlarms && !replaceAlarmFile(path, m_DeviceList)) return false;
+    return replaceFile(path, store());
 }
 
 void CMoxlanDoc::removeAllDevices() noexcept

@@ -24,6 +24,8 @@ public:
         bool loaded = false;
         // Why the bytes were refused; empty when loaded.
         std::string problem;
+        // Why the alarm file was refused: the variables then load without alarms.
+        std::string alarmProblem;
     };
 
     // Loads configPath when it can be read. A file that is there but refused is first kept
@@ -41,6 +43,12 @@ public:
     CDeviceTag* GetDevice(int index) const noexcept;
     std::string GetDeviceName(int index) const;
     int GetDeviceCount() const noexcept { return static_cast<int>(m_DeviceList.size()); }
+    // The index of the first variable of that name, or -1.
+    int FindDevice(std::string_view name) const { return findDevice(m_DeviceList, name); }
+    // Injects the fault into the variable and publishes it at once, so clients see a new
+    // quality without waiting for the tick. Not a change of the document: faults are not
+    // saved. False for an index outside the list.
+    bool SetFault(int index, const Fault& fault);
 
     // One tick: every variable steps, then every one is pushed to its tag, changed or not.
     void SimulateAll();
@@ -50,12 +58,18 @@ public:
     void OnTagWritten(DWORD hTag, float value);
     bool OnNewDocument();
 
-    // Replaces the variables and their tags with those of a configuration file. Bytes of
-    // another revision or damaged bytes are refused whole and change nothing.
-    LoadResult load(std::string_view bytes);
+    // The variable's fields changed: its tag takes its alarms, and the document is modified.
+    void DeviceChanged(int index);
+
+    // Replaces the variables and their tags with those of a configuration file and, when
+    // given, its alarm file. Bytes of another revision or damaged bytes are refused whole and
+    // change nothing; a damaged alarm file leaves the variables without alarms.
+    LoadResult load(std::string_view bytes, std::optional<std::string_view> alarmBytes = {});
+    // Loads the file with the alarm file beside it; a damaged alarm file is kept as ".bad".
     LoadResult loadFile(const std::filesystem::path& path);
     std::string store() const { return formatConfig(m_DeviceList); }
-    // Replaces the file in one step: it holds the old or the new variables, never a part.
+    // Replaces the file, and the alarm file beside it, each in one step: each holds its old or
+    // its new content, never a part. Without alarms no alarm file is kept.
     bool saveFile(const std::filesystem::path& path);
 
     const std::filesystem::path& configPath() const noexcept { return m_ConfigPath; }
@@ -70,6 +84,11 @@ public:
 
 private:
     void loadStartupConfig();
+    // Keeps a refused alarm file as ".bad"; a problem text for a person, or the reason it could
+    // not be kept (then the file stays as it is at the final save).
+    std::string keepRefusedAlarms(const std::filesystem::path& configPath, const std::string& bytes,
+                                  const std::string& problem);
+    bool writeFiles(const std::filesystem::path& path, bool withAlarms);
     void removeAllDevices() noexcept;
 
     DeviceList m_DeviceList;
@@ -80,6 +99,9 @@ private:
     // False when a configuration file could not be read, or was refused and could not be kept:
     // the final save then leaves it as it is.
     bool m_SaveConfig = true;
+    // False when the alarm file beside the configuration file could not be read, or was refused
+    // and could not be kept, or belongs to a refused configuration: the final save leaves it.
+    bool m_SaveAlarms = true;
     bool m_Modified = false;
     std::string m_Title;
 };

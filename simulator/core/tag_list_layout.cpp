@@ -43,11 +43,21 @@ std::string tagValueText(float value)
     return text;
 }
 
+std::string tagStateText(const CDeviceTag& device)
+{
+    const std::optional<std::string_view> type = simulationTypeName(device.m_SimType);
+    std::string text = type ? std::string(*type) : "type " + std::to_string(device.m_SimType);
+    const std::string marker = faultMarker(device.m_Fault);
+    if (!marker.empty()) text += " " + marker;
+    return text;
+}
+
 TagListPicture layoutTagList(const PaneGeometry& geometry, int topLine, int selected, int count,
                              const DeviceAt& deviceAt, const TextWidth& textWidth)
 {
     TagListPicture picture;
     int widestName = 0;
+    int widestValue = 0;
     const int visible = geometry.visibleLines();
     for (int row = 0; row < visible; ++row) {
         const int index = topLine + row;
@@ -59,11 +69,14 @@ TagListPicture layoutTagList(const PaneGeometry& geometry, int topLine, int sele
         line.y = row * geometry.cyLine;
         line.name = tagTimeText(device->m_TimeStamp) + device->m_Name;
         line.value = tagValueText(device->value());
+        line.state = tagStateText(*device);
         line.selected = index == selected;
         widestName = std::max(widestName, textWidth(line.name));
+        widestValue = std::max(widestValue, textWidth(line.value));
         picture.rows.push_back(std::move(line));
     }
     picture.valueX = widestName + 2 * geometry.cxChar;
+    picture.stateX = picture.valueX + widestValue + 2 * geometry.cxChar;
     return picture;
 }
 

@@ -25,6 +25,8 @@ struct TagListRow
     // The time of the last step followed by the name.
     std::string name;
     std::string value;
+    // The simulation type, and the injected faults after it ("sine BAD FROZEN").
+    std::string state;
     // Drawn white on a black bar across the pane.
     bool selected = false;
 };
@@ -35,7 +37,12 @@ struct TagListPicture
     // Two widest characters right of the widest name text among the rows drawn, so it moves
     // when a longer name scrolls into view.
     int valueX = 0;
+    // Two widest characters right of the widest value text among the rows drawn.
+    int stateX = 0;
 };
+
+// The type's name, or its number for one the simulator does not know, then the fault marker.
+std::string tagStateText(const CDeviceTag& device);
 
 using DeviceAt = std::function<const CDeviceTag*(int index)>;
 // The pixel width of a text in the pane's font.

@@ -1,5 +1,7 @@
 #include "simulator/core/variable_form.h"
 
+#include "simulator/core/waveform.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -38,6 +40,7 @@ VariableForm formOf(const CDeviceTag& device)
     form.low = device.m_Low;
     form.high = device.m_High;
     form.step = device.m_Step;
+    form.alarms = device.m_Alarms;
     form.nameEnabled = false;
     return form;
 }
@@ -51,6 +54,7 @@ void copyForm(const VariableForm& form, CDeviceTag& device)
     device.m_Low = form.low;
     device.m_High = form.high;
     device.m_Interval = form.interval;
+    device.m_Alarms = form.alarms;
 }
 
 RangeEnabling rangeEnabling(std::int32_t type)
@@ -67,7 +71,18 @@ RangeEnabling rangeEnabling(std::int32_t type)
 
 int typeChoice(std::int32_t type)
 {
-    return type == SIM_CONSTANT || type == SIM_RANDOM ? type : SIM_INCREMENTAL;
+    return simulationTypeName(type) ? type : SIM_INCREMENTAL;
+}
+
+const char* stepLabel(std::int32_t type)
+{
+    return isWaveform(type) ? "Period (secs):" : "Step Value:";
+}
+
+std::optional<std::string> formProblem(const VariableForm& form)
+{
+    if (isWaveform(form.type) && !periodAccepted(form.step)) return kShortPeriodMessage;
+    return std::nullopt;
 }
 
 std::string floatFieldText(float value)

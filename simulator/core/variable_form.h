@@ -13,6 +13,9 @@ namespace moxlan {
 
 constexpr const char* kNotANumberMessage = "Please enter a number.";
 constexpr const char* kNotAnIntegerMessage = "Please enter an integer.";
+constexpr const char* kSeverityMessage = "Please enter a severity from 1 to 1000.";
+constexpr const char* kShortPeriodMessage =
+    "The period of a wave (Step Value) must be at least 2 seconds.";
 
 struct VariableForm
 {
@@ -23,13 +26,14 @@ struct VariableForm
     float low = 0.0f;
     float high = 0.0f;
     float step = 0.0f;
+    LevelAlarms alarms;
     // A variable keeps its name: only a new one may choose it.
     bool nameEnabled = true;
 };
 
 // "New Value", constant, every second, all numbers 0.
 VariableForm newVariableForm();
-// The variable's fields with the name locked.
+// The variable's fields and alarms with the name locked.
 VariableForm formOf(const CDeviceTag& device);
 // Everything the dialog edits goes back into the variable; the tick counter runs on.
 void copyForm(const VariableForm& form, CDeviceTag& device);
@@ -41,10 +45,18 @@ struct RangeEnabling
     bool step = false;
 };
 
-// Constant uses no range, random its limits, incremental the limits and the step.
+// Constant uses no range, random its limits, incremental and the waves the limits and the
+// step, which is a wave's period.
 RangeEnabling rangeEnabling(std::int32_t type);
-// The radio button of a type: 0 constant, 1 random, 2 incremental, which stands for any other.
+// The radio button of a type: its own for the seven types, incremental's for any other number.
 int typeChoice(std::int32_t type);
+
+// The step field's label: "Period (secs):" for a wave, "Step Value:" otherwise.
+const char* stepLabel(std::int32_t type);
+
+// What keeps OK from accepting the form beyond its texts: a wave whose period is shorter than
+// kShortestPeriod. Nothing when it may be accepted.
+std::optional<std::string> formProblem(const VariableForm& form);
 
 // Six significant digits, as the dialog shows floats.
 std::string floatFieldText(float value);

@@ -11,7 +11,17 @@ namespace moxlan::win32 {
 
 namespace {
 
-constexpr std::array<int, 3> kTypeButtons = {IDC_CONSTANT, IDC_RANDOM, IDC_INCREMENTAL};
+// Indexed by simulation type.
+constexpr std::array<int, 7> kTypeButtons = {IDC_CONSTANT, IDC_RANDOM,   IDC_INCREMENTAL, IDC_SINE,
+                                             IDC_SQUARE,   IDC_TRIANGLE, IDC_SAWTOOTH};
+
+// The type of a radio button's id, or nothing for another control.
+std::optional<std::int32_t> typeOfButton(int id)
+{
+    for (size_t type = 0; type < kTypeButtons.size(); ++type)
+        if (kTypeButtons[type] == id) return static_cast<std::int32_t>(type);
+    return std::nullopt;
+}
 
 std::string fieldText(HWND dialog, int id)
 {
@@ -50,16 +60,11 @@ INT_PTR CALLBACK CDeviceTagDlg::procedure(HWND dialog, UINT message, WPARAM wPar
         return TRUE;
     case WM_COMMAND:
         if (!self) return FALSE;
+        if (const std::optional<std::int32_t> type = typeOfButton(LOWORD(wParam))) {
+            self->selectType(*type);
+            return TRUE;
+        }
         switch (LOWORD(wParam)) {
-        case IDC_CONSTANT:
-            self->selectType(SIM_CONSTANT);
-            return TRUE;
-        case IDC_RANDOM:
-            self->selectType(SIM_RANDOM);
-            return TRUE;
-        case IDC_INCREMENTAL:
-            self->selectType(SIM_INCREMENTAL);
-            return TRUE;
         case IDOK:
             if (self->exchange()) EndDialog(dialog, IDOK);
             return TRUE;
@@ -80,9 +85,17 @@ void CDeviceTagDlg::initialise()
     SetDlgItemTextA(m_dialog, IDC_LOW, floatFieldText(m_form.low).c_str());
     SetDlgItemTextA(m_dialog, IDC_HIGH, floatFieldText(m_form.high).c_str());
     SetDlgItemTextA(m_dialog, IDC_STEP, floatFieldText(m_form.step).c_str());
+    for (int level = 0; level < kAlarmLevels; ++level) {
+        const LevelLimit& limit = m_form.alarms.levels[static_cast<size_t>(level)];
+        CheckDlgButton(m_dialog, IDC_ALARM_ON + level, limit.enabled ? BST_CHECKED : BST_UNCHECKED);
+        SetDlgItemTextA(m_dialog, IDC_ALARM_LIMIT + level, floatFieldText(limit.limit).c_str());
+        SetDlgItemTextA(m_dialog, IDC_ALARM_SEVERITY + level,
+                        std::to_string(limit.severity).c_str());
+    }
     EnableWindow(GetDlgItem(m_dialog, IDC_NAME), m_form.nameEnabled);
-    CheckRadioButton(m_dialog, IDC_CONSTANT, IDC_INCREMENTAL,
-                     kTypeButtons[static_cast<size_t>(typeChoice(m_form.type))]);
+    const int chosen = kTypeButtons[static_cast<size_t>(typeChoice(m_form.type))];
+    for (const int button : kTypeButtons)
+        CheckDlgButton(m_dialog, button, button == chosen ? BST_CHECKED : BST_UNCHECKED);
     updateEnabling();
 }
 
@@ -98,6 +111,7 @@ void CDeviceTagDlg::updateEnabling()
     EnableWindow(GetDlgItem(m_dialog, IDC_LOW), enabling.low);
     EnableWindow(GetDlgItem(m_dialog, IDC_HIGH), enabling.high);
     EnableWindow(GetDlgItem(m_dialog, IDC_STEP), enabling.step);
+    SetDlgItemTextA(m_dialog, IDC_STEP_LABEL, stepLabel(m_form.type));
 }
 
 bool CDeviceTagDlg::exchange()
@@ -123,6 +137,22 @@ bool CDeviceTagDlg::exchange()
     if (!readFloat(IDC_LOW, accepted.low) || !readFloat(IDC_HIGH, accepted.high) ||
         !readFloat(IDC_STEP, accepted.step))
         return false;
+    for (int level = 0; level < kAlarmLevels; ++level) {
+        LevelLimit& limit = accepted.alarms.levels[static_cast<size_t>(level)];
+        limit.enabled = IsDlgButtonChecked(m_dialog, IDC_ALARM_ON + level) == BST_CHECKED;
+        if (!readFloat(IDC_ALARM_LIMIT + level, limit.limit)) return false;
+        const std::optional<std::uint32_t> severity =
+            parseSeverity(fieldText(m_dialog, IDC_ALARM_SEVERITY + level));
+        if (!severity) {
+            refuse(m_dialog, IDC_ALARM_SEVERITY + level, kSeverityMessage);
+            return false;
+        }
+        limit.severity = *severity;
+    }
+    if (const std::optional<std::string> problem = formProblem(accepted)) {
+        refuse(m_dialog, IDC_STEP, problem->c_str());
+        return false;
+    }
     m_form = accepted;
     return true;
 }

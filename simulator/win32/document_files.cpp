@@ -60,6 +60,8 @@ bool CDocumentFiles::open(HWND owner, const std::string& path)
         showMessage(owner, "Cannot open " + path + ": " + result.problem, MB_ICONEXCLAMATION);
         return false;
     }
+    if (!result.alarmProblem.empty())
+        showMessage(owner, "Opened without alarms. " + result.alarmProblem, MB_ICONEXCLAMATION);
     m_path = path;
     m_title = fileNameOf(path);
     m_recent.add(path);

@@ -71,6 +71,7 @@ void deliverHostEvents()
             break;
         case HostEvent::Kind::Interrupt:
         case HostEvent::Kind::Terminate:
+        case HostEvent::Kind::Command:
             break;
         }
     }

@@ -17,13 +17,16 @@ namespace {
 constexpr const char* kFrameClass = "MoxlanFrame";
 constexpr int kBarHeight = 6;
 constexpr int kMinPaneHeight = 20;
-constexpr int kSimulateMenu = 1;
+constexpr int kSimulateMenu = 2;
 
 constexpr const char* kHelpText =
     "Moxlan simulates an OPC Data Access server.\n\n"
     "Simulate > New Variable adds a process variable that OPC clients see as a tag; "
     "Modify and Delete act on the line selected in the upper pane. Every variable steps once "
     "a second by its simulation type.\n\n"
+    "Edit > Faults (also on a variable's context menu) publishes the selected variable with "
+    "uncertain or bad quality, or freezes its value while its timestamp moves on. Faults are "
+    "not saved.\n\n"
     "The lower pane logs every call that OPC clients make. View > Copy Events puts the log on "
     "the clipboard.\n\n"
     "The variables are kept in Moxlan.cfg beside the program.";
@@ -144,6 +147,13 @@ void CMainFrame::onCommand(int id)
     case ID_SIMULATE_DELETE:
         onSimulate(id);
         return;
+    case ID_FAULT_GOOD:
+    case ID_FAULT_UNCERTAIN:
+    case ID_FAULT_BAD:
+    case ID_FAULT_FREEZE:
+    case ID_FAULT_RESUME:
+        m_tagView.onFault(id);
+        return;
     case ID_VIEW_CLEAR_EVENTS:
         m_eventView.clear();
         return;
@@ -222,6 +232,11 @@ void CMainFrame::initPopup(HMENU popup)
     HMENU bar = GetMenu(hwnd());
     if (popup == GetSubMenu(bar, 0)) {
         fillRecentFiles(popup);
+        return;
+    }
+    // The Faults menu, under Edit or on the tag list's context menu.
+    if (GetMenuState(popup, ID_FAULT_GOOD, MF_BYCOMMAND) != static_cast<UINT>(-1)) {
+        m_tagView.initFaultMenu(popup);
         return;
     }
     if (popup != GetSubMenu(bar, kSimulateMenu)) return;

@@ -29,8 +29,7 @@ void printPage(HDC dc, const PaneGeometry& page, int firstLine, const CMoxlanDoc
 {
     const TagListPicture picture = layoutTagListOn(dc, page, firstLine, -1, doc);
     for (const TagListRow& row : picture.rows) {
-        TextOutA(dc, 0, row.y, row.name.data(), static_cast<int>(row.name.size()));
-        TextOutA(dc, picture.valueX, row.y, row.value.data(), static_cast<int>(row.value.size()));
+        drawTagRow(dc, picture, row);
     }
 }
 

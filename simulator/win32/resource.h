@@ -21,6 +21,17 @@
 #define IDC_HIGH 1006
 #define IDC_STEP 1007
 #define IDC_INTERVAL 1008
+#define IDC_SINE 1009
+#define IDC_SQUARE 1010
+#define IDC_TRIANGLE 1011
+#define IDC_SAWTOOTH 1012
+// The step field's label: its step for incremental, its period for a wave.
+#define IDC_STEP_LABEL 1013
+// The variable dialog's level alarms, each a block of four in LoLo, Lo, Hi, HiHi order: the
+// check box that turns it on, its limit and its severity.
+#define IDC_ALARM_ON 1020
+#define IDC_ALARM_LIMIT 1024
+#define IDC_ALARM_SEVERITY 1028
 // The hidden control where the information dialogs paint their bitmap.
 #define IDC_BITMAP_PLACE 1018
 
@@ -30,6 +41,13 @@
 #define ID_SIMULATE_DELETE 32773
 #define ID_VIEW_CLEAR_EVENTS 32774
 #define ID_VIEW_COPY_EVENTS 32777
+
+// The Faults menu, under Edit and on a variable's context menu.
+#define ID_FAULT_GOOD 32780
+#define ID_FAULT_UNCERTAIN 32781
+#define ID_FAULT_BAD 32782
+#define ID_FAULT_FREEZE 32783
+#define ID_FAULT_RESUME 32784
 
 // The standard commands of a document program.
 #define ID_FILE_NEW 57600

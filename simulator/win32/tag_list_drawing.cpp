@@ -15,4 +15,14 @@ TagListPicture layoutTagListOn(HDC dc, const PaneGeometry& geometry, int topLine
         });
 }
 
+void drawTagRow(HDC dc, const TagListPicture& picture, const TagListRow& row)
+{
+    const auto draw = [dc, &row](int x, const std::string& text) {
+        TextOutA(dc, x, row.y, text.data(), static_cast<int>(text.size()));
+    };
+    draw(0, row.name);
+    draw(picture.valueX, row.value);
+    draw(picture.stateX, row.state);
+}
+
 } // namespace moxlan::win32

@@ -11,4 +11,7 @@ namespace moxlan::win32 {
 TagListPicture layoutTagListOn(HDC dc, const PaneGeometry& geometry, int topLine, int selected,
                                const CMoxlanDoc& doc);
 
+// The row's name, value and state texts at their columns, in the colours already selected.
+void drawTagRow(HDC dc, const TagListPicture& picture, const TagListRow& row);
+
 } // namespace moxlan::win32

@@ -17,6 +17,10 @@ public:
     void onModify();
     void onDelete();
     SimulateCommands commands() const { return m_pane.commands(m_doc.GetDeviceCount()); }
+    // A Faults menu command on the selected variable.
+    void onFault(int id);
+    // Enables the Faults menu's items for the selected variable and checks its quality.
+    void initFaultMenu(HMENU faults) const;
 
 protected:
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -26,6 +30,9 @@ protected:
     void created() override;
 
 private:
+    // Selects the variable under the pointer and offers its Faults menu there.
+    void showContextMenu(LPARAM screenPoint);
+
     CMoxlanDoc& m_doc;
     CTagListPane m_pane;
 };

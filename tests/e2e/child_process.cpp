@@ -33,18 +33,25 @@ constexpr auto kOutputGrace = std::chrono::seconds(5);
 
 } // namespace
 
-RunningProgram::RunningProgram(const std::string& program, const std::string& arguments)
+RunningProgram::RunningProgram(const std::string& program, const std::string& arguments,
+                               Input input)
 {
     SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     Handle writeEnd;
     if (!CreatePipe(m_output.put(), writeEnd.put(), &inherited, 0))
         throw std::runtime_error("CreatePipe");
     SetHandleInformation(m_output.get(), HANDLE_FLAG_INHERIT, 0);
+    Handle readEnd;
+    if (input == Input::Piped) {
+        if (!CreatePipe(readEnd.put(), m_input.put(), &inherited, 0))
+            throw std::runtime_error("CreatePipe");
+        SetHandleInformation(m_input.get(), HANDLE_FLAG_INHERIT, 0);
+    }
 
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdInput = readEnd.get() ? readEnd.get() : GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = writeEnd.get();
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     std::string commandLine = "\"" + programDirectory() + program + "\" " + arguments;
@@ -56,6 +63,7 @@ RunningProgram::RunningProgram(const std::string& program, const std::string& ar
     CloseHandle(started.hThread);
     // Only the child may hold the write end now, so the pipe ends when the child does.
     writeEnd.reset();
+    readEnd.reset();
     m_reader = std::thread([this] { readOutput(); });
 }
 
@@ -129,6 +137,16 @@ std::optional<DWORD> RunningProgram::waitForExit(DWORD timeoutMs)
     DWORD code = 0;
     GetExitCodeProcess(m_process.get(), &code);
     return code;
+}
+
+bool RunningProgram::sendLine(std::string_view text)
+{
+    const std::string line = std::string(text) + "\n";
+    DWORD written = 0;
+    return m_input.get() &&
+           WriteFile(m_input.get(), line.data(), static_cast<DWORD>(line.size()), &written,
+                     nullptr) &&
+           written == line.size();
 }
 
 std::string RunningProgram::output() const

@@ -29,7 +29,16 @@ ProgramRun runProgram(const std::string& program, const std::string& arguments);
 class RunningProgram
 {
 public:
-    RunningProgram(const std::string& program, const std::string& arguments);
+    enum class Input
+    {
+        // The test program's own standard input.
+        Inherited,
+        // A pipe that sendLine writes to.
+        Piped,
+    };
+
+    RunningProgram(const std::string& program, const std::string& arguments,
+                   Input input = Input::Inherited);
     // Ends the program if it is still running.
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
@@ -48,12 +57,15 @@ public:
     // when it still runs after the timeout.
     std::optional<DWORD> waitForExit(DWORD timeoutMs);
     std::string output() const;
+    // Writes the text and a line end to a piped standard input; false when it cannot.
+    bool sendLine(std::string_view text);
 
 private:
     void readOutput();
 
     Handle m_process;
     Handle m_output;
+    Handle m_input;
     mutable std::mutex m_lock;
     std::condition_variable m_grown;
     std::string m_text;

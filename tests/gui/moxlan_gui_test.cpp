@@ -75,14 +75,22 @@ std::optional<std::string> recentFile(int number)
 constexpr DWORD kClientTimeoutMs = 15000;
 
 // The variable's value as a client reads it, or nothing when the read fails.
-std::optional<float> clientRead(const std::string& name)
+// What opcprobe prints for the item: "NAME = VALUE (TYPE, QUALITY, TIME)"; nothing when the
+// read fails.
+std::optional<std::string> clientReadLine(const std::string& name)
 {
     const std::optional<ClientRun> run = runClient(
         "opcprobe.exe", std::string("--progid ") + moxlan::kMoxlanProgId + " read " + name,
         kClientTimeoutMs);
-    const std::string prefix = name + " = ";
-    if (!run || run->exitCode != 0 || run->output.rfind(prefix, 0) != 0) return std::nullopt;
-    return std::strtof(run->output.c_str() + prefix.size(), nullptr);
+    if (!run || run->exitCode != 0 || run->output.rfind(name + " = ", 0) != 0) return std::nullopt;
+    return run->output;
+}
+
+std::optional<float> clientRead(const std::string& name)
+{
+    const std::optional<std::string> line = clientReadLine(name);
+    if (!line) return std::nullopt;
+    return std::strtof(line->c_str() + name.size() + 3, nullptr);
 }
 
 // Picks the file in the Open or Save As dialog.
@@ -226,6 +234,23 @@ TEST_F(MoxlanGui, DoubleClickModifiesTheVariableThatClientsRead)
 
     // The next tick publishes the new value, and a constant keeps it.
     EXPECT_TRUE(waitUntil([] { return clientRead(kVariable) == 42.0f; }));
+}
+
+TEST_F(MoxlanGui, FaultsMenuPublishesTheSelectedVariableWithItsQuality)
+{
+    clickAt(tagList(), 2, 2);
+    const auto quality = [](const char* text) {
+        return [text] {
+            const std::optional<std::string> line = clientReadLine(kVariable);
+            return line && line->find(std::string(", ") + text + ", ") != std::string::npos;
+        };
+    };
+    postCommand(frame(), ID_FAULT_BAD);
+    EXPECT_TRUE(waitUntil(quality("bad")));
+    postCommand(frame(), ID_FAULT_UNCERTAIN);
+    EXPECT_TRUE(waitUntil(quality("uncertain")));
+    postCommand(frame(), ID_FAULT_GOOD);
+    EXPECT_TRUE(waitUntil(quality("good")));
 }
 
 TEST_F(MoxlanGui, DeleteRemovesTheTag)

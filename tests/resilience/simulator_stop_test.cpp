@@ -38,7 +38,7 @@ TEST(SimulatorStop, CtrlCWithAFrozenClientEndsTheSimulatorAndSavesItsConfigurati
     const FILETIME copied = lastWrite(config);
 
     WineChild simulator("moxlan-console.exe", "--config \"" + config + "\"");
-    ASSERT_TRUE(simulator.program().waitForLine("Moxlan started with 3 variables", kStartTimeoutMs))
+    ASSERT_TRUE(simulator.program().waitForLine("Moxlan started with 8 variables", kStartTimeoutMs))
         << simulator.program().output();
     const e2e::ProgramRun written =
         e2e::runProgram("opcprobe.exe", "--progid Drevik.OPCServer write Plant.Setpoint=42");

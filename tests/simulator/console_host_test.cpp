@@ -42,9 +42,13 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::seconds limi
 class ConsoleProcess
 {
 public:
-    ConsoleProcess(const TempFolder& folder, std::vector<std::string> arguments)
+    // input, when given, is the text of its standard input.
+    ConsoleProcess(const TempFolder& folder, std::vector<std::string> arguments,
+                   const std::string& input = {})
         : m_out(folder / "stdout.txt"), m_err(folder / "stderr.txt")
     {
+        const auto inputFile = folder / "stdin.txt";
+        if (!input.empty()) std::ofstream(inputFile, std::ios::binary) << input;
         const auto program = folder / "moxlan-console";
         std::filesystem::copy_file(MOXLAN_CONSOLE, program,
                                    std::filesystem::copy_options::overwrite_existing);
@@ -59,6 +63,7 @@ public:
             const int err = open(m_err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(out, STDOUT_FILENO);
             dup2(err, STDERR_FILENO);
+            if (!input.empty()) dup2(open(inputFile.c_str(), O_RDONLY), STDIN_FILENO);
             execv(argv[0], argv.data());
             _exit(127);
         }
@@ -159,6 +164,37 @@ TEST(ConsoleHost, TicksAndSavesWhenTerminated)
     EXPECT_NE(out.find(" Saving " + config.string()), std::string::npos);
     expectEventLines(out);
     EXPECT_EQ(console.err(), "");
+}
+
+TEST(ConsoleHost, FaultCommandsOnStandardInputAreCarriedOutOrAnswered)
+{
+    TempFolder folder;
+    const auto config = folder / "Moxlan.cfg";
+    moxlan::DeviceList devices;
+    devices.push_back(variable("Plant.Ramp", moxlan::SIM_INCREMENTAL, 0.0f, 1.0f));
+    devices.push_back(variable("Plant.Counter", moxlan::SIM_INCREMENTAL, 0.0f, 1.0f));
+    writeConfig(config, std::move(devices));
+
+    ConsoleProcess console(folder, {"--autosave", "1"},
+                           "freeze Plant.Ramp\nbogus\r\nquality Plant.Ramp bad\nresume Nope\n"
+                           "help\nquality Plant.Counter so-so");
+    ASSERT_TRUE(waitUntil([&] { return console.printed("Plant.Ramp: BAD FROZEN"); }))
+        << console.out() << console.err();
+    // The counter's saves mark ticks gone; the frozen ramp's saved value stays through them.
+    const float counted = savedValue(config, "Plant.Counter").value_or(0.0f);
+    ASSERT_TRUE(waitUntil([&] { return savedValue(config, "Plant.Counter") >= counted + 2; }));
+    const std::optional<float> frozen = savedValue(config, "Plant.Ramp");
+    ASSERT_TRUE(waitUntil([&] { return savedValue(config, "Plant.Counter") >= counted + 4; }));
+    EXPECT_EQ(savedValue(config, "Plant.Ramp"), frozen);
+
+    console.signal(SIGTERM);
+    ASSERT_EQ(console.ended(), 0);
+    EXPECT_TRUE(console.printed("Plant.Ramp: FROZEN\n"));
+    EXPECT_TRUE(console.printed("freeze NAME "));
+    EXPECT_EQ(console.err(), "moxlan-console: unknown command: bogus (help lists the commands)\n"
+                             "moxlan-console: no variable named Nope\n"
+                             "moxlan-console: quality so-so is not good, uncertain or bad; usage: "
+                             "quality NAME good|uncertain|bad\n");
 }
 
 TEST(ConsoleHost, InterruptWithoutClientsEndsInOrder)

@@ -51,11 +51,16 @@ TEST(MoxlanCfg, AddSetAndRemoveEditTheFile)
                   .code,
               0);
     ASSERT_EQ(moxlanCfg({"add", file, "Fixed", "--value", "2.25"}).code, 0);
+    ASSERT_EQ(
+        moxlanCfg({"add", file, "Wave", "--type", "sawtooth", "--high", "1", "--step", "2"}).code,
+        0)
+        << "two seconds is the shortest period";
     ASSERT_EQ(moxlanCfg({"set", file, "Noise", "--interval", "0", "--low=-7.5"}).code, 0);
 
     moxlan::ConfigContents contents = contentsOf(file);
     ASSERT_EQ(contents.outcome, moxlan::ConfigContents::Outcome::Loaded);
-    ASSERT_EQ(contents.devices.size(), 3u);
+    ASSERT_EQ(contents.devices.size(), 4u);
+    EXPECT_EQ(contents.devices[3]->m_SimType, moxlan::SIM_SAWTOOTH);
     const moxlan::CDeviceTag& noise = *contents.devices[1];
     EXPECT_EQ(noise.m_SimType, moxlan::SIM_RANDOM);
     EXPECT_EQ(noise.m_Interval, 0);
@@ -73,7 +78,7 @@ TEST(MoxlanCfg, AddSetAndRemoveEditTheFile)
 
     ASSERT_EQ(moxlanCfg({"remove", file, "Ramp"}).code, 0);
     contents = contentsOf(file);
-    ASSERT_EQ(contents.devices.size(), 2u);
+    ASSERT_EQ(contents.devices.size(), 3u);
     EXPECT_EQ(contents.devices[0]->m_Name, "Noise");
     EXPECT_EQ(folder.fileNames(), std::vector<std::string>{"Moxlan.cfg"});
 }
@@ -120,7 +125,18 @@ TEST(MoxlanCfg, RefusalsNameTheFieldAndLeaveTheFileAlone)
         {{"set", file, "Flow", "--value", "1.5x"}, 2, "--value (1.5x) is not a finite number"},
         {{"set", file, "Flow", "--type", "ramp"},
          2,
-         "--type (ramp) is not constant, random or incremental"},
+         "--type (ramp) is not constant, random, incremental, sine, square, triangle or "
+         "sawtooth"},
+        {{"set", file, "Flow", "--type", "square"},
+         2,
+         "Flow is a square wave whose period (--step 0) is shorter than the shortest, 2 seconds"},
+        {{"add", file, "Wave", "--type", "sine", "--step", "1.5"},
+         2,
+         "Wave is a sine wave whose period (--step 1.5) is shorter than the shortest, 2 seconds"},
+        {{"set", file, "Flow", "--hi", "high"}, 2, "--hi (high) is not a finite number or off"},
+        {{"set", file, "Flow", "--lolo-severity", "1001"},
+         2,
+         "--lolo-severity (1001) is not a severity from 1 to 1000"},
         {{"set", file, "Missing", "--value", "1"}, 2, file + " has no variable named Missing"},
         {{"remove", file, "Missing"}, 2, file + " has no variable named Missing"},
         {{"add", file, "X", "--bogus"},
@@ -243,7 +259,7 @@ TEST(MoxlanCfg, ShowPrintsTextAndJson)
     odd.setValue(std::numeric_limits<float>::quiet_NaN());
     odd.m_Low = -std::numeric_limits<float>::infinity();
     odd.m_High = std::numeric_limits<float>::infinity();
-    odd.m_SimType = 5;
+    odd.m_SimType = 9;
     ASSERT_TRUE(moxlan::replaceFile(file, moxlan::formatConfig(contents.devices)));
 
     CfgRun text = moxlanCfg({"show", file});
@@ -251,7 +267,7 @@ TEST(MoxlanCfg, ShowPrintsTextAndJson)
     EXPECT_EQ(text.out, "2 variables\n"
                         "Plant.Ramp  value=0.1  type=incremental  interval=1  low=-0  high=1000"
                         "  step=0.5\n"
-                        "Caf\xE9  value=nan  type=5  interval=1  low=-inf  high=inf  step=0\n");
+                        "Caf\xE9  value=nan  type=9  interval=1  low=-inf  high=inf  step=0\n");
 
     CfgRun json = moxlanCfg({"show", file, "--json"});
     ASSERT_EQ(json.code, 0) << json.err;
@@ -273,12 +289,52 @@ TEST(MoxlanCfg, ShowPrintsTextAndJson)
       "low": "-Infinity",
       "name": "Café",
       "step": 0.0,
-      "type": "5",
+      "type": "9",
       "value": "NaN"
     }
   ]
 }
 )");
+}
+
+TEST(MoxlanCfg, AlarmsLiveInTheAlarmFileBesideTheConfiguration)
+{
+    TempFolder folder;
+    const std::string file = (folder / "Moxlan.cfg").string();
+    ASSERT_EQ(moxlanCfg({"add", file, "Level", "--type", "triangle", "--high", "100", "--step",
+                         "20", "--hi", "80", "--hi-severity", "600", "--lolo", "5"})
+                  .code,
+              0);
+    ASSERT_EQ(moxlanCfg({"add", file, "Other"}).code, 0);
+    EXPECT_EQ(folder.fileNames(), (std::vector<std::string>{"Moxlan.cfg", "Moxlan.cfg.alarms"}));
+    EXPECT_EQ(contentsOf(file).devices.size(), 2u) << "the configuration loads without them";
+
+    ASSERT_EQ(moxlanCfg({"set", file, "Level", "--lolo-severity", "900", "--hihi", "95"}).code, 0);
+    CfgRun shown = moxlanCfg({"show", file});
+    EXPECT_NE(shown.out.find("step=20  alarms=lolo:5/900,hi:80/600,hihi:95/500\n"),
+              std::string::npos)
+        << shown.out;
+    CfgRun json = moxlanCfg({"show", "--json", file});
+    EXPECT_NE(json.out.find(R"("hi": {
+          "limit": 80.0,
+          "severity": 600
+        })"),
+              std::string::npos)
+        << json.out;
+
+    // A damaged alarm file stops every command, which never writes over it.
+    const std::string alarms = (folder / "Moxlan.cfg.alarms").string();
+    const std::string good = *moxlan::readWholeFile(alarms);
+    ASSERT_TRUE(moxlan::replaceFile(alarms, good.substr(0, good.size() - 2)));
+    CfgRun refused = moxlanCfg({"set", file, "Other", "--value", "3"});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_NE(refused.err.find(alarms + ": "), std::string::npos) << refused.err;
+    ASSERT_TRUE(moxlan::replaceFile(alarms, good));
+
+    ASSERT_EQ(
+        moxlanCfg({"set", file, "Level", "--hi", "off", "--hihi", "off", "--lolo", "off"}).code, 0);
+    EXPECT_EQ(folder.fileNames(), std::vector<std::string>{"Moxlan.cfg"})
+        << "no alarm file is kept without an alarm on";
 }
 
 } // namespace

@@ -104,6 +104,30 @@ TEST(ConfigFile, RoundTripKeepsEveryBit)
     EXPECT_EQ(moxlan::formatConfig(read.devices), written);
 }
 
+TEST(ConfigFile, WaveTypesAreTheNextTypeNumbersInTheSameRecords)
+{
+    // A wave differs from the ramp only in its type field, so a reader of the three original
+    // types reads the same record layout, keeps the variable and holds an unknown type constant.
+    constexpr size_t kTypeOffset = 9 + 4 + 5 + 4;
+    DeviceList waves;
+    for (const std::int32_t type : std::initializer_list<std::int32_t>{
+             moxlan::SIM_SINE, moxlan::SIM_SQUARE, moxlan::SIM_TRIANGLE, moxlan::SIM_SAWTOOTH, 7}) {
+        SCOPED_TRACE(type);
+        DeviceList one;
+        one.push_back(variable("Ramp", 0.5f, type, 1, 0.0f, 100.0f, 0.5f));
+        std::string expected = kRampFile;
+        expected[kTypeOffset] = static_cast<char>(type);
+        EXPECT_EQ(moxlan::formatConfig(one), expected);
+        waves.push_back(std::move(one.front()));
+    }
+    const std::string written = moxlan::formatConfig(waves);
+    ConfigContents read = moxlan::parseConfig(written);
+    ASSERT_EQ(read.outcome, ConfigContents::Outcome::Loaded) << read.problem;
+    ASSERT_EQ(read.devices.size(), waves.size());
+    for (size_t i = 0; i < waves.size(); ++i) expectSameRecord(*read.devices[i], *waves[i]);
+    EXPECT_EQ(moxlan::formatConfig(read.devices), written);
+}
+
 TEST(Archive, StringLengthTakesItsShortestForm)
 {
     const auto lengthBytes = [](size_t length) {

@@ -7,6 +7,7 @@
 #include "vetrel/vetrel.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -323,6 +324,86 @@ TEST(Document, NewDocumentKeepsTheVariables)
     EXPECT_FALSE(doc.IsModified());
     EXPECT_EQ(doc.GetDeviceCount(), 1);
     EXPECT_TRUE(tagValue(doc.GetDevice(0)->m_hTag).has_value());
+}
+
+// The level limit the runtime holds for the tag: enabled, limit and severity.
+std::tuple<BOOL, float, DWORD> tagLimit(std::int32_t handle, int level)
+{
+    float limit = -1.0f;
+    DWORD severity = 0;
+    BOOL enabled = -1;
+    EXPECT_TRUE(GetItemLevelAlarm(static_cast<DWORD>(handle), level, &limit, &severity, &enabled));
+    return {enabled, limit, severity};
+}
+
+TEST(Document, AlarmsLiveInTheirOwnFileAndReachTheTags)
+{
+    TempFolder folder;
+    const auto config = folder / "Moxlan.cfg";
+    const auto alarms = folder / "Moxlan.cfg.alarms";
+    {
+        CMoxlanDoc doc(config);
+        doc.AddDevice(variable("Plain"));
+        auto alarmed = variable("Tank.Level", moxlan::SIM_TRIANGLE, 0.0f, 20.0f);
+        alarmed->m_Alarms.levels[moxlan::kHi] = {true, 80.0f, 600};
+        alarmed->m_Alarms.levels[moxlan::kLoLo] = {true, 5.0f, 900};
+        doc.AddDevice(std::move(alarmed));
+        EXPECT_EQ(tagLimit(doc.GetDevice(1)->m_hTag, 3), std::make_tuple(TRUE, 80.0f, 600u));
+        EXPECT_EQ(tagLimit(doc.GetDevice(1)->m_hTag, 1), std::make_tuple(TRUE, 5.0f, 900u));
+        EXPECT_EQ(std::get<0>(tagLimit(doc.GetDevice(0)->m_hTag, 3)), FALSE);
+    }
+    EXPECT_EQ(folder.fileNames(), (std::vector<std::string>{"Moxlan.cfg", "Moxlan.cfg.alarms"}));
+    // The configuration file is what it would be without alarms.
+    {
+        CMoxlanDoc plain;
+        plain.AddDevice(variable("Plain"));
+        plain.AddDevice(variable("Tank.Level", moxlan::SIM_TRIANGLE, 0.0f, 20.0f));
+        EXPECT_EQ(moxlan::readWholeFile(config), plain.store());
+    }
+    {
+        CMoxlanDoc doc(config);
+        EXPECT_EQ(doc.startupProblem(), "");
+        ASSERT_EQ(doc.GetDeviceCount(), 2);
+        EXPECT_EQ(tagLimit(doc.GetDevice(1)->m_hTag, 3), std::make_tuple(TRUE, 80.0f, 600u));
+        // A limit turned off stops holding in the runtime at once.
+        doc.GetDevice(1)->m_Alarms.levels[moxlan::kHi].enabled = false;
+        doc.DeviceChanged(1);
+        EXPECT_EQ(std::get<0>(tagLimit(doc.GetDevice(1)->m_hTag, 3)), FALSE);
+        doc.GetDevice(1)->m_Alarms = {};
+    }
+    EXPECT_EQ(folder.fileNames(), std::vector<std::string>{"Moxlan.cfg"})
+        << "a configuration without alarms has no alarm file";
+}
+
+TEST(Document, DamagedAlarmFileIsKeptAsBadAndTheVariablesLoad)
+{
+    TempFolder folder;
+    const auto config = folder / "Moxlan.cfg";
+    {
+        CMoxlanDoc doc(config);
+        auto alarmed = variable("Flow");
+        alarmed->m_Alarms.levels[moxlan::kHiHi] = {true, 95.0f, 1000};
+        doc.AddDevice(std::move(alarmed));
+    }
+    const std::string good = *moxlan::readWholeFile(folder / "Moxlan.cfg.alarms");
+    const std::string damaged[] = {
+        good.substr(0, good.size() - 1), good + "x",
+        std::string("\x0FMoxlan alarms 2") + good.substr(16),
+        good.substr(0, good.size() - 4) + std::string("\0\0\0\0", 4), // severity 0
+    };
+    for (const std::string& bytes : damaged) {
+        ASSERT_TRUE(moxlan::replaceFile(folder / "Moxlan.cfg.alarms", bytes));
+        {
+            CMoxlanDoc doc(config);
+            ASSERT_EQ(doc.GetDeviceCount(), 1);
+            EXPECT_FALSE(doc.GetDevice(0)->m_Alarms.any());
+            EXPECT_NE(doc.startupProblem().find("Moxlan.cfg.alarms.bad"), std::string::npos)
+                << doc.startupProblem();
+            EXPECT_EQ(moxlan::readWholeFile(folder / "Moxlan.cfg.alarms.bad"), bytes);
+            doc.GetDevice(0)->m_Alarms.levels[moxlan::kHiHi] = {true, 95.0f, 1000};
+        }
+        EXPECT_EQ(moxlan::readWholeFile(folder / "Moxlan.cfg.alarms"), good);
+    }
 }
 
 } // namespace

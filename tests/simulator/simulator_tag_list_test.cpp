@@ -71,6 +71,27 @@ TEST(TagList, ValuesAndTimesHaveTheirFixedFormats)
     EXPECT_EQ(std::stoi(next.substr(3, 2)), (std::stoi(text.substr(3, 2)) + 1) % 60);
 }
 
+TEST(TagList, StateColumnShowsTheTypeAndTheFaults)
+{
+    moxlan::CDeviceTag device;
+    const struct
+    {
+        std::int32_t type;
+        moxlan::Fault fault;
+        const char* state;
+    } cases[] = {
+        {moxlan::SIM_SAWTOOTH, {}, "sawtooth"},
+        {moxlan::SIM_SINE, {moxlan::FaultQuality::Bad, false}, "sine BAD"},
+        {moxlan::SIM_RANDOM, {moxlan::FaultQuality::Uncertain, true}, "random UNCERTAIN FROZEN"},
+        {9, {moxlan::FaultQuality::Good, true}, "type 9 FROZEN"},
+    };
+    for (const auto& c : cases) {
+        device.m_SimType = c.type;
+        device.m_Fault = c.fault;
+        EXPECT_EQ(moxlan::tagStateText(device), c.state);
+    }
+}
+
 TEST(TagList, ShowsTheWholeVisibleLinesFromTheTopLine)
 {
     Variables variables;
@@ -88,6 +109,7 @@ TEST(TagList, ShowsTheWholeVisibleLinesFromTheTopLine)
     EXPECT_EQ(picture.rows[1].y, 16);
     EXPECT_EQ(picture.rows[1].name, moxlan::tagTimeText(1700000000) + "D");
     EXPECT_EQ(picture.rows[1].value, "1.000");
+    EXPECT_EQ(picture.rows[1].state, "constant");
     EXPECT_TRUE(picture.rows[1].selected);
     EXPECT_FALSE(picture.rows[0].selected);
     EXPECT_FALSE(picture.rows[2].selected);

@@ -67,6 +67,22 @@ TEST(VariableDialog, ModifyShowsTheVariableAndCopiesEveryFieldBack)
     EXPECT_EQ(device.m_Step, -2.0f);
     // The tick counter runs on.
     EXPECT_EQ(device.m_TickCount, 2);
+
+    // The alarms go both ways too.
+    device.m_Alarms.levels[moxlan::kHiHi] = {true, 95.0f, 900};
+    form = moxlan::formOf(device);
+    EXPECT_EQ(form.alarms, device.m_Alarms);
+    form.alarms.levels[moxlan::kLo] = {true, 10.0f, 300};
+    moxlan::copyForm(form, device);
+    EXPECT_EQ(device.m_Alarms, form.alarms);
+}
+
+TEST(VariableDialog, SeveritiesAreWholeNumbersFromOneToAThousand)
+{
+    EXPECT_EQ(moxlan::parseSeverity("1"), 1u);
+    EXPECT_EQ(moxlan::parseSeverity(" 1000 "), 1000u);
+    for (const char* refused : {"0", "1001", "-5", "500.5", "", "high"})
+        EXPECT_FALSE(moxlan::parseSeverity(refused)) << refused;
 }
 
 TEST(VariableDialog, EachTypeEnablesTheRangeFieldsItUses)
@@ -86,6 +102,38 @@ TEST(VariableDialog, EachTypeEnablesTheRangeFieldsItUses)
     EXPECT_EQ(moxlan::typeChoice(7), 2);
     EXPECT_EQ(moxlan::typeChoice(-1), 2);
     EXPECT_TRUE(moxlan::rangeEnabling(7).step);
+    EXPECT_STREQ(moxlan::stepLabel(moxlan::SIM_INCREMENTAL), "Step Value:");
+
+    // Each wave has its own button and uses both ends and the step, as its period.
+    for (const std::int32_t wave : {3, 4, 5, 6}) {
+        EXPECT_EQ(moxlan::typeChoice(wave), wave);
+        const auto enabling = moxlan::rangeEnabling(wave);
+        EXPECT_TRUE(enabling.low && enabling.high && enabling.step) << wave;
+        EXPECT_STREQ(moxlan::stepLabel(wave), "Period (secs):");
+    }
+}
+
+TEST(VariableDialog, AWavesPeriodIsAtLeastTwoSeconds)
+{
+    const struct
+    {
+        std::int32_t type;
+        float step;
+        bool accepted;
+    } cases[] = {
+        {moxlan::SIM_SINE, 2.0f, true},        {moxlan::SIM_SQUARE, 1.99f, false},
+        {moxlan::SIM_TRIANGLE, 0.0f, false},   {moxlan::SIM_SAWTOOTH, -4.0f, false},
+        {moxlan::SIM_SAWTOOTH, 3600.0f, true}, {moxlan::SIM_INCREMENTAL, 0.5f, true},
+        {moxlan::SIM_CONSTANT, 0.0f, true},
+    };
+    for (const auto& c : cases) {
+        moxlan::VariableForm form = moxlan::newVariableForm();
+        form.type = c.type;
+        form.step = c.step;
+        const std::optional<std::string> problem = moxlan::formProblem(form);
+        EXPECT_EQ(!problem, c.accepted) << c.type << " " << c.step;
+        EXPECT_EQ(problem.value_or(moxlan::kShortPeriodMessage), moxlan::kShortPeriodMessage);
+    }
 }
 
 TEST(VariableDialog, FloatFieldsShowSixSignificantDigits)

@@ -1,4 +1,5 @@
-// Simulated variables: the random sequence and the step rules of every simulation type.
+// Simulated variables: the random sequence, the step rules of every simulation type and the
+// frozen fault.
 #include "simulator/core/device_tag.h"
 #include "simulator/core/random.h"
 
@@ -144,6 +145,79 @@ TEST(DeviceTag, UnknownTypeHoldsItsValueLikeConstant)
     device.m_TimeStamp = 0;
     EXPECT_EQ(stepValues(device, 2), (std::vector<float>{7.0f, 7.0f}));
     EXPECT_NE(device.m_TimeStamp, 0);
+}
+
+struct WaveCase
+{
+    const char* what;
+    std::int32_t type;
+    float low, high, period;
+    std::int32_t interval;
+    std::vector<float> samples;
+};
+
+TEST(DeviceTag, WavesAreSampledAtEachStepFromTheirPhaseOrigin)
+{
+    using namespace moxlan;
+    const WaveCase cases[] = {
+        {"sine, four samples a period", SIM_SINE, 0, 10, 4, 1, {10, 5, 0, 5, 10}},
+        {"square: high for the first half", SIM_SQUARE, 0, 10, 4, 1, {10, 0, 0, 10, 10}},
+        {"triangle", SIM_TRIANGLE, 0, 10, 4, 1, {5, 10, 5, 0, 5}},
+        {"sawtooth jumps back as the period begins", SIM_SAWTOOTH, 0, 10, 4, 1, {2.5f, 5, 7.5f, 0}},
+        {"period not a whole number of ticks", SIM_SAWTOOTH, 0, 10, 2.5f, 1, {4, 8, 2, 6, 0}},
+        {"period not a multiple of the interval", SIM_TRIANGLE, 0, 10, 5, 2, {8, 4, 4, 8, 0}},
+        {"square, period not a multiple of the interval",
+         SIM_SQUARE,
+         0,
+         10,
+         5,
+         2,
+         {10, 0, 10, 0, 10}},
+        {"interval longer than half the period", SIM_SINE, 0, 10, 4, 3, {0, 5, 10, 5}},
+        {"square aliased by a long interval", SIM_SQUARE, 0, 10, 4, 3, {0, 0, 10, 10}},
+        {"period below two ticks runs as two", SIM_SAWTOOTH, 0, 10, 1, 1, {5, 0, 5}},
+        {"period 0 runs as two", SIM_SQUARE, 0, 10, 0, 1, {0, 10, 0}},
+        {"low above high mirrors the wave", SIM_TRIANGLE, 10, 0, 4, 1, {5, 0, 5, 10}},
+        {"negative range", SIM_SINE, -20, -10, 4, 1, {-10, -15, -20, -15}},
+    };
+    for (const WaveCase& wave : cases) {
+        CDeviceTag device;
+        device.setValue(-99.0f);
+        device.m_SimType = wave.type;
+        device.m_Low = wave.low;
+        device.m_High = wave.high;
+        device.m_Step = wave.period;
+        device.m_Interval = wave.interval;
+        std::vector<float> samples;
+        for (size_t i = 0; i < wave.samples.size() * static_cast<size_t>(wave.interval); ++i) {
+            device.Simulate();
+            if (device.m_TickCount == 0) samples.push_back(device.value());
+        }
+        ASSERT_EQ(samples.size(), wave.samples.size()) << wave.what;
+        for (size_t i = 0; i < samples.size(); ++i)
+            EXPECT_NEAR(samples[i], wave.samples[i], 1e-4) << wave.what << ", sample " << i;
+    }
+}
+
+TEST(DeviceTag, FrozenValueHoldsWhileTheTimestampAndThePhaseMoveOn)
+{
+    CDeviceTag ramp = incremental(1.0f, 1.0f, 0.0f, 100.0f);
+    ramp.m_Fault.frozen = true;
+    ramp.m_TimeStamp = 0;
+    EXPECT_EQ(stepValues(ramp, 3), (std::vector<float>{1, 1, 1}));
+    EXPECT_NE(ramp.m_TimeStamp, 0);
+    ramp.m_Fault.frozen = false;
+    EXPECT_EQ(stepValues(ramp, 2), (std::vector<float>{2, 3})) << "resumes from the held value";
+
+    CDeviceTag saw;
+    saw.m_SimType = moxlan::SIM_SAWTOOTH;
+    saw.m_Low = 0.0f;
+    saw.m_High = 10.0f;
+    saw.m_Step = 4.0f;
+    saw.m_Fault.frozen = true;
+    EXPECT_EQ(stepValues(saw, 2), (std::vector<float>{0, 0}));
+    saw.m_Fault.frozen = false;
+    EXPECT_EQ(stepValues(saw, 2), (std::vector<float>{7.5f, 0})) << "a wave resumes in phase";
 }
 
 } // namespace

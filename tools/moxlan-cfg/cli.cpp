@@ -1,5 +1,6 @@
 #include "tools/moxlan-cfg/cli.h"
 
+#include "simulator/core/device_tag.h"
 #include "simulator/core/variable_form.h"
 #include "tools/moxlan-cfg/commands.h"
 
@@ -9,20 +10,38 @@ namespace moxlan::cfg {
 
 namespace {
 
+constexpr const char* kTypeChoices =
+    "constant, random, incremental, sine, square, triangle or sawtooth";
+
 // The texts of the field options, converted once CLI11 has collected them.
 struct FieldTexts
 {
     std::string value, type, interval, low, high, step;
+    std::array<std::string, kAlarmLevels> limits, severities;
 
     void addTo(CLI::App& command)
     {
         command.add_option("--value", value, "current value")->type_name("NUMBER");
-        command.add_option("--type", type, "constant, random or incremental")->type_name("TYPE");
+        command.add_option("--type", type, kTypeChoices)->type_name("TYPE");
         command.add_option("--interval", interval, "seconds between two steps; 0 never steps")
             ->type_name("SECONDS");
         command.add_option("--low", low, "low end of the range")->type_name("NUMBER");
         command.add_option("--high", high, "high end of the range")->type_name("NUMBER");
-        command.add_option("--step", step, "step of an incremental variable")->type_name("NUMBER");
+        command
+            .add_option("--step", step,
+                        "step of an incremental variable; period in seconds of a wave, 2 or more")
+            ->type_name("NUMBER");
+        for (int level = 0; level < kAlarmLevels; ++level) {
+            const std::string name(alarmLevelName(level));
+            command
+                .add_option("--" + name, limits[static_cast<size_t>(level)],
+                            "turns the " + name + " alarm on at this limit, or off")
+                ->type_name("LIMIT|off");
+            command
+                .add_option("--" + name + "-severity", severities[static_cast<size_t>(level)],
+                            "severity of the " + name + " alarm, 1 to 1000 (500 unless given)")
+                ->type_name("N");
+        }
     }
 
     // The edits, or nothing with a message for the first text that is not a value.
@@ -42,12 +61,21 @@ struct FieldTexts
         // Numbers read as the variable dialog reads its fields.
         constexpr const char* kNumber = "a finite number";
         take("--value", value, parseFloatField, kNumber, edits.value);
-        take("--type", type, parseType, "constant, random or incremental", edits.type);
+        take("--type", type, parseSimulationType, kTypeChoices, edits.type);
         take("--interval", interval, parseInterval, "a whole number of seconds, 0 or more",
              edits.interval);
         take("--low", low, parseFloatField, kNumber, edits.low);
         take("--high", high, parseFloatField, kNumber, edits.high);
         take("--step", step, parseFloatField, kNumber, edits.step);
+        for (size_t level = 0; level < kAlarmLevels; ++level) {
+            const std::string option = "--" + std::string(alarmLevelName(static_cast<int>(level)));
+            edits.limitsOff[level] = limits[level] == "off";
+            if (!edits.limitsOff[level])
+                take(option.c_str(), limits[level], parseFloatField, "a finite number or off",
+                     edits.limits[level]);
+            take((option + "-severity").c_str(), severities[level], parseSeverity,
+                 "a severity from 1 to 1000", edits.severities[level]);
+        }
         if (!valid) return std::nullopt;
         return edits;
     }

@@ -62,7 +62,7 @@ int addVariable(const std::filesystem::path& file, const std::string& name,
     if (!checkRoomFor(*devices, name, file, err)) return kExitRefused;
     auto device = newVariable(name);
     edits.applyTo(*device);
-    if (!checkRange(*device, edits, err)) return kExitRefused;
+    if (!checkRange(*device, edits, err) || !checkPeriod(*device, edits, err)) return kExitRefused;
     devices->push_back(std::move(device));
     return writeConfig(file, *devices, err);
 }
@@ -76,7 +76,7 @@ int setVariable(const std::filesystem::path& file, const std::string& name,
     if (index < 0) return kExitRefused;
     CDeviceTag& device = *(*devices)[static_cast<size_t>(index)];
     edits.applyTo(device);
-    if (!checkRange(device, edits, err)) return kExitRefused;
+    if (!checkRange(device, edits, err) || !checkPeriod(device, edits, err)) return kExitRefused;
     return writeConfig(file, *devices, err);
 }
 

@@ -1,5 +1,6 @@
 #include "tools/moxlan-cfg/config_access.h"
 
+#include "simulator/core/alarm_file.h"
 #include "simulator/core/config_file.h"
 #include "simulator/core/file_store.h"
 #include "tools/moxlan-cfg/exit_codes.h"
@@ -27,11 +28,24 @@ std::optional<DeviceList> readConfig(const std::filesystem::path& file, MissingF
         err << "moxlan-cfg: " << file.string() << ": " << contents.problem << '\n';
         return std::nullopt;
     }
+    // The alarms are read whole as well, or the next write would lose them.
+    bool readable = true;
+    const std::optional<std::string> alarms = readAlarmFile(file, readable);
+    const AlarmContents applied = alarms ? applyAlarmFile(*alarms, contents.devices)
+                                         : AlarmContents{readable, "cannot be read"};
+    if (!applied.loaded) {
+        err << "moxlan-cfg: " << alarmFilePath(file).string() << ": " << applied.problem << '\n';
+        return std::nullopt;
+    }
     return std::move(contents.devices);
 }
 
 int writeConfig(const std::filesystem::path& file, const DeviceList& devices, std::ostream& err)
 {
+    if (!replaceAlarmFile(file, devices)) {
+        err << "moxlan-cfg: cannot write " << alarmFilePath(file).string() << '\n';
+        return kExitFileProblem;
+    }
     if (replaceFile(file, formatConfig(devices))) return kExitDone;
     err << "moxlan-cfg: cannot write " << file.string() << '\n';
     return kExitFileProblem;

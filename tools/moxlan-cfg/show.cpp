@@ -38,17 +38,45 @@ nlohmann::json jsonNumber(float value)
     return shortest;
 }
 
+// The levels that are on, by name; a variable without any has no "alarms".
+nlohmann::json jsonOf(const LevelAlarms& alarms)
+{
+    nlohmann::json levels = nlohmann::json::object();
+    for (int level = 0; level < kAlarmLevels; ++level) {
+        const LevelLimit& limit = alarms.levels[static_cast<size_t>(level)];
+        if (limit.enabled)
+            levels[std::string(alarmLevelName(level))] = {{"limit", jsonNumber(limit.limit)},
+                                                          {"severity", limit.severity}};
+    }
+    return levels;
+}
+
+// "  alarms=lolo:5/900,hi:80/600" for the levels that are on; empty when none is.
+std::string alarmText(const LevelAlarms& alarms)
+{
+    std::string text;
+    for (int level = 0; level < kAlarmLevels; ++level) {
+        const LevelLimit& limit = alarms.levels[static_cast<size_t>(level)];
+        if (limit.enabled)
+            text += (text.empty() ? "  alarms=" : ",") + std::string(alarmLevelName(level)) + ":" +
+                    floatText(limit.limit) + "/" + std::to_string(limit.severity);
+    }
+    return text;
+}
+
 nlohmann::json jsonOf(const DeviceList& devices)
 {
     nlohmann::json variables = nlohmann::json::array();
-    for (const auto& device : devices)
-        variables.push_back({{"name", utf8FromAnsi(device->m_Name)},
-                             {"value", jsonNumber(device->value())},
-                             {"type", typeName(device->m_SimType)},
-                             {"interval", device->m_Interval},
-                             {"low", jsonNumber(device->m_Low)},
-                             {"high", jsonNumber(device->m_High)},
-                             {"step", jsonNumber(device->m_Step)}});
+    for (const auto& device : devices) {
+        nlohmann::json variable = {
+            {"name", utf8FromAnsi(device->m_Name)}, {"value", jsonNumber(device->value())},
+            {"type", typeName(device->m_SimType)},  {"interval", device->m_Interval},
+            {"low", jsonNumber(device->m_Low)},     {"high", jsonNumber(device->m_High)},
+            {"step", jsonNumber(device->m_Step)}};
+        nlohmann::json alarms = jsonOf(device->m_Alarms);
+        if (!alarms.empty()) variable["alarms"] = std::move(alarms);
+        variables.push_back(std::move(variable));
+    }
     return {{"revision", std::string(kConfigRevision)}, {"variables", std::move(variables)}};
 }
 
@@ -59,7 +87,7 @@ void printText(const DeviceList& devices, std::ostream& out)
         out << device->m_Name << "  value=" << floatText(device->value())
             << "  type=" << typeName(device->m_SimType) << "  interval=" << device->m_Interval
             << "  low=" << floatText(device->m_Low) << "  high=" << floatText(device->m_High)
-            << "  step=" << floatText(device->m_Step) << '\n';
+            << "  step=" << floatText(device->m_Step) << alarmText(device->m_Alarms) << '\n';
 }
 
 } // namespace

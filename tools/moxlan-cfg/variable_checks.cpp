@@ -1,6 +1,7 @@
 #include "tools/moxlan-cfg/variable_checks.h"
 
 #include "comkit/host_text.h"
+#include "simulator/core/waveform.h"
 
 #include <optional>
 #include <string>
@@ -43,6 +44,17 @@ bool checkRange(const CDeviceTag& device, const VariableEdits& edits, std::ostre
     if (!reversed || (!edits.low && !edits.high)) return true;
     err << "moxlan-cfg: " << endText("low", edits.low, device.m_Low, device.m_Name)
         << " is greater than " << endText("high", edits.high, device.m_High, device.m_Name) << '\n';
+    return false;
+}
+
+bool checkPeriod(const CDeviceTag& device, const VariableEdits& edits, std::ostream& err)
+{
+    if (!isWaveform(device.m_SimType) || periodAccepted(device.m_Step) ||
+        (!edits.type && !edits.step))
+        return true;
+    err << "moxlan-cfg: " << device.m_Name << " is a " << typeName(device.m_SimType)
+        << " wave whose period (--step " << floatText(device.m_Step)
+        << ") is shorter than the shortest, " << floatText(kShortestPeriod) << " seconds\n";
     return false;
 }
 

@@ -17,4 +17,8 @@ bool checkNewName(std::string_view name, std::ostream& err);
 // other edits. False with a message on err.
 bool checkRange(const CDeviceTag& device, const VariableEdits& edits, std::ostream& err);
 
+// A wave, when the edits gave its type or its step, has a period of at least two seconds.
+// False with a message on err.
+bool checkPeriod(const CDeviceTag& device, const VariableEdits& edits, std::ostream& err);
+
 } // namespace moxlan::cfg

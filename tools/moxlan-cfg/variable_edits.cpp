@@ -2,16 +2,9 @@
 
 #include "simulator/core/variable_form.h"
 
-#include <array>
 #include <charconv>
 
 namespace moxlan::cfg {
-
-namespace {
-
-constexpr std::array<const char*, 3> kTypeNames = {"constant", "random", "incremental"};
-
-} // namespace
 
 void VariableEdits::applyTo(CDeviceTag& device) const
 {
@@ -21,6 +14,12 @@ void VariableEdits::applyTo(CDeviceTag& device) const
     if (low) device.m_Low = *low;
     if (high) device.m_High = *high;
     if (step) device.m_Step = *step;
+    for (size_t level = 0; level < kAlarmLevels; ++level) {
+        LevelLimit& limit = device.m_Alarms.levels[level];
+        if (limitsOff[level]) limit.enabled = false;
+        if (limits[level]) limit = {true, *limits[level], limit.severity};
+        if (severities[level]) limit.severity = *severities[level];
+    }
 }
 
 std::optional<std::int32_t> parseInterval(std::string_view text)
@@ -30,17 +29,10 @@ std::optional<std::int32_t> parseInterval(std::string_view text)
     return interval;
 }
 
-std::optional<std::int32_t> parseType(std::string_view text)
-{
-    for (size_t i = 0; i < kTypeNames.size(); ++i)
-        if (text == kTypeNames[i]) return static_cast<std::int32_t>(i);
-    return std::nullopt;
-}
-
 std::string typeName(std::int32_t type)
 {
-    if (type >= 0 && static_cast<size_t>(type) < kTypeNames.size()) return kTypeNames[type];
-    return std::to_string(type);
+    const std::optional<std::string_view> name = simulationTypeName(type);
+    return name ? std::string(*name) : std::to_string(type);
 }
 
 std::string floatText(float value)

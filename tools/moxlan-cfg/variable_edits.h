@@ -3,6 +3,7 @@
 
 #include "simulator/core/device_tag.h"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,16 +18,19 @@ struct VariableEdits
     std::optional<float> low;
     std::optional<float> high;
     std::optional<float> step;
+    // Per alarm level (LoLo, Lo, Hi, HiHi): a limit turns the level on, off turns it off.
+    std::array<std::optional<float>, kAlarmLevels> limits;
+    std::array<bool, kAlarmLevels> limitsOff{};
+    std::array<std::optional<std::uint32_t>, kAlarmLevels> severities;
 
     void applyTo(CDeviceTag& device) const;
 };
 
-// Option texts to values; each returns nothing for text it cannot take whole. An interval is
+// Option text to a value; nothing for text it cannot take whole. An interval is
 // 0 (never step) or more: a negative one would step every tick as 1 does, so it is no setting.
 std::optional<std::int32_t> parseInterval(std::string_view text);
-std::optional<std::int32_t> parseType(std::string_view text);
 
-// "constant", "random", "incremental", or the number of a type the simulator does not know.
+// The type's name, or the number of a type the simulator does not know.
 std::string typeName(std::int32_t type);
 
 // The shortest text that reads back as the same float.
