@@ -43,6 +43,7 @@ HRESULT STDMETHODCALLTYPE OPCGroup::QueryInterface(REFIID riid, void** object) n
         {IID_IConnectionPointContainer, " IID_IConnectionPointContainer", container},
         {IID_IOPCItemMgt, " IID_IOPCItemMgt", &m_itemMgt},
         {IID_IDataObject, " IID_IDataObject", dataObject},
+        {IID_IOPCSyncIO2, " IID_IOPCSyncIO2", &m_syncIO2},
     };
     const HRESULT hr =
         answerQueryInterface("OPCGroup::QueryInterface", rows, riid, object, *this, m_inert);

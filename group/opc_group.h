@@ -15,6 +15,7 @@
 #include "group/item_mgt.h"
 #include "group/request_queue.h"
 #include "group/sync_io.h"
+#include "group/sync_io2.h"
 #include "vetrel/opc.h"
 
 #include <atomic>
@@ -93,6 +94,9 @@ public:
     // The client's IOPCDataCallback connection, once the client asked for the container.
     const ConnectionPointHome& connections() const noexcept { return m_connections; }
 
+    // The 2.0 interface the 3.0 one extends.
+    IOPCSyncIOObject& syncIO() noexcept { return m_syncIO; }
+
     // The OPC 1.0 data object, or null while no client has asked for it.
     IOPCDataObject* dataObject() const noexcept { return m_dataObject.get(); }
 
@@ -142,6 +146,7 @@ private:
     OPCHANDLE m_serverHandle = 0;
     IOPCItemMgtObject m_itemMgt{*this};
     IOPCSyncIOObject m_syncIO{*this};
+    IOPCSyncIO2Object m_syncIO2{*this};
     IOPCAsyncIO2Object m_asyncIO2{*this};
     IOPCAsyncIOObject m_asyncIO{*this};
     IOPCGroupStateMgtObject m_stateMgt{*this};

@@ -1,0 +1,260 @@
+// The OPC DA 3.0 interfaces of a group: reads by max age, writes of value, quality and
+// timestamp, keep-alive reports and item deadbands, beside the 2.0 interfaces they extend.
+#include "fixtures/host_recorder.h"
+#include "fixtures/opc_client.h"
+#include "fixtures/recording_sinks.h"
+#include "support/times.h"
+#include "support/trace_recorder.h"
+#include "support/variants.h"
+#include "vetrel/vetrel.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using vetrel::Variant;
+using vetrel::test::ClientConnection;
+using vetrel::test::ClientGroup;
+using vetrel::test::ComPtr;
+using vetrel::test::fileTime;
+using vetrel::test::HostRecorder;
+using vetrel::test::narrow;
+using vetrel::test::r4;
+using vetrel::test::TraceRecorder;
+
+// The timer never ticks during a test: only forced scans run, each counting this long.
+constexpr DWORD kServerRate = 3'600'000;
+constexpr WORD kGood = 0xC0;
+constexpr WORD kUncertain = 0x40;
+constexpr OPCHANDLE kGroupClientHandle = 9;
+
+// What a client gets for one item of a read by max age.
+struct ReadEntry
+{
+    HRESULT error;
+    std::string value;
+    WORD quality;
+    FILETIME timestamp;
+};
+
+std::string textOf(const VARIANT& value)
+{
+    Variant text;
+    if (value.vt == VT_EMPTY) return "";
+    if (FAILED(VariantChangeType(text.out(), const_cast<VARIANT*>(&value), 0, VT_BSTR))) return "?";
+    return narrow(text.get().bstrVal);
+}
+
+// Takes the arrays a client received, freeing them.
+std::vector<ReadEntry> takeRead(DWORD count, VARIANT* values, WORD* qualities, FILETIME* timestamps,
+                                HRESULT* errors)
+{
+    std::vector<ReadEntry> entries;
+    for (DWORD i = 0; i < count; ++i) {
+        entries.push_back({errors[i], textOf(values[i]), qualities[i], timestamps[i]});
+        VariantClear(&values[i]);
+    }
+    CoTaskMemFree(values);
+    CoTaskMemFree(qualities);
+    CoTaskMemFree(timestamps);
+    CoTaskMemFree(errors);
+    return entries;
+}
+
+std::vector<HRESULT> takeErrors(DWORD count, HRESULT* errors)
+{
+    std::vector<HRESULT> result(errors, errors + count);
+    CoTaskMemFree(errors);
+    return result;
+}
+
+OPCITEMVQT vqt(const VARIANT& value, bool quality = false, bool timestamp = false)
+{
+    OPCITEMVQT entry{};
+    entry.vDataValue = value;
+    entry.bQualitySpecified = quality;
+    entry.wQuality = kUncertain;
+    entry.bTimeStampSpecified = timestamp;
+    entry.ftTimeStamp = fileTime(2020, 1, 2, 3, 4, 6);
+    return entry;
+}
+
+bool sameTime(const FILETIME& a, const FILETIME& b)
+{
+    return CompareFileTime(&a, &b) == 0;
+}
+
+template <typename T> ComPtr<T> ask(IUnknown* object, const IID& iid)
+{
+    ComPtr<T> answer;
+    EXPECT_EQ(object->QueryInterface(iid, answer.putVoid()), S_OK);
+    return answer;
+}
+
+// Each test has tags of its own and one active group of a connection.
+class Da3Group : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { vetrel::test::startRuntime(kServerRate); }
+    void SetUp() override
+    {
+        m_client = ClientConnection::connect();
+        m_group = m_client.addGroup("Da3", {TRUE, 0, kGroupClientHandle});
+        m_syncIO2 = ask<IOPCSyncIO2>(m_group.unknown(), IID_IOPCSyncIO2);
+    }
+    void TearDown() override
+    {
+        for (const DWORD tag : m_tags) RemoveTag(tag);
+    }
+
+    // A tag "Da3.<test>.<name>" and an item of the group on it with client handle clientHandle.
+    OPCHANDLE addItem(const std::string& name, const VARIANT& value, OPCHANDLE clientHandle,
+                      BOOL writable = TRUE, VARTYPE requested = VT_EMPTY)
+    {
+        const std::string full = std::string("Da3.") +
+                                 ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                                 "." + name;
+        m_tags.push_back(CreateTagA(full.c_str(), value, kGood, writable));
+        EXPECT_NE(m_tags.back(), 0xFFFFFFFFu) << full;
+        return m_group.addItem({full, "", requested, TRUE, clientHandle});
+    }
+
+    std::vector<ReadEntry> readMaxAge(std::vector<OPCHANDLE> handles, DWORD maxAge, HRESULT* result)
+    {
+        std::vector<DWORD> maxAges(handles.size(), maxAge);
+        VARIANT* values = nullptr;
+        WORD* qualities = nullptr;
+        FILETIME* timestamps = nullptr;
+        HRESULT* errors = nullptr;
+        const auto count = static_cast<DWORD>(handles.size());
+        *result = m_syncIO2->ReadMaxAge(count, handles.data(), maxAges.data(), &values, &qualities,
+                                        &timestamps, &errors);
+        if (FAILED(*result)) return {};
+        return takeRead(count, values, qualities, timestamps, errors);
+    }
+
+    std::vector<HRESULT> writeVQT(std::vector<OPCHANDLE> handles, std::vector<OPCITEMVQT> items,
+                                  HRESULT* result)
+    {
+        HRESULT* errors = nullptr;
+        const auto count = static_cast<DWORD>(handles.size());
+        *result = m_syncIO2->WriteVQT(count, handles.data(), items.data(), &errors);
+        return FAILED(*result) ? std::vector<HRESULT>{} : takeErrors(count, errors);
+    }
+
+    std::vector<DWORD> m_tags;
+    ClientConnection m_client;
+    ClientGroup m_group;
+    ComPtr<IOPCSyncIO2> m_syncIO2;
+};
+
+TEST_F(Da3Group, ReadMaxAgeServesTheCurrentValueForEveryAge)
+{
+    const OPCHANDLE plain = addItem("Plain", r4(1.5f), 11);
+    const OPCHANDLE text = addItem("Text", r4(1.5f), 12, TRUE, VT_BSTR);
+    const FILETIME updated = fileTime(2024, 5, 6, 7, 8, 10);
+    // No scan runs in between: what the tag store pushed is what a device read finds.
+    ASSERT_TRUE(UpdateTagWithTimeStamp(m_tags[0], r4(2.5f), kUncertain, updated));
+    ASSERT_TRUE(UpdateTagWithTimeStamp(m_tags[1], r4(3.25f), kGood, updated));
+    for (const DWORD maxAge : {0u, 1u, 60'000u, 0xFFFFFFFFu}) {
+        HRESULT result = E_FAIL;
+        const auto entries = readMaxAge({plain, text, text + plain}, maxAge, &result);
+        EXPECT_EQ(result, S_FALSE) << maxAge;
+        ASSERT_EQ(entries.size(), 3u);
+        const ReadEntry expected[] = {
+            {S_OK, "2.5", kUncertain, updated},
+            {S_OK, "3.25", kGood, updated},
+            {OPC_E_INVALIDHANDLE, "", 0, {}},
+        };
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(entries[i].error, expected[i].error) << maxAge << " " << i;
+            EXPECT_EQ(entries[i].value, expected[i].value) << maxAge << " " << i;
+            EXPECT_EQ(entries[i].quality, expected[i].quality) << maxAge << " " << i;
+            EXPECT_TRUE(sameTime(entries[i].timestamp, expected[i].timestamp)) << maxAge;
+        }
+    }
+    HRESULT result = E_FAIL;
+    EXPECT_EQ(readMaxAge({plain}, 0, &result).size(), 1u);
+    EXPECT_EQ(result, S_OK);
+}
+
+TEST_F(Da3Group, WriteVQTWritesValuesAndRefusesQualityAndTimestamp)
+{
+    auto& host = HostRecorder::start();
+    const OPCHANDLE writable = addItem("Writable", r4(1.0f), 1);
+    const OPCHANDLE readOnly = addItem("ReadOnly", r4(1.0f), 2, FALSE);
+    VARIANT notANumber = vetrel::test::bstr("not a number");
+    const struct
+    {
+        OPCHANDLE handle;
+        OPCITEMVQT item;
+        HRESULT error;
+    } rows[] = {
+        {writable, vqt(r4(7.0f), true, false), OPC_E_NOTSUPPORTED},
+        {writable, vqt(r4(8.0f), false, true), OPC_E_NOTSUPPORTED},
+        {writable, vqt(r4(9.0f), true, true), OPC_E_NOTSUPPORTED},
+        {readOnly, vqt(r4(5.0f)), OPC_E_BADRIGHTS},
+        {writable, vqt(notANumber), OPC_E_BADTYPE},
+        {writable, vqt(vetrel::test::r8(1e300)), OPC_E_RANGE},
+        {writable + readOnly, vqt(r4(5.0f)), OPC_E_INVALIDHANDLE},
+        {writable, vqt(r4(6.0f)), S_OK},
+    };
+    std::vector<OPCHANDLE> handles;
+    std::vector<OPCITEMVQT> items;
+    std::vector<HRESULT> expected;
+    for (const auto& row : rows) {
+        handles.push_back(row.handle);
+        items.push_back(row.item);
+        expected.push_back(row.error);
+    }
+    HRESULT result = E_FAIL;
+    EXPECT_EQ(writeVQT(handles, items, &result), expected);
+    EXPECT_EQ(result, S_FALSE);
+    VariantClear(&notANumber);
+
+    // Only the value alone was written, and the host heard of it once.
+    EXPECT_EQ(host.writes(), std::vector<DWORD>{m_tags[0]});
+    Variant written;
+    ASSERT_TRUE(ReadTag(m_tags[0], written.out()));
+    EXPECT_EQ(textOf(written.get()), "6");
+    const auto entries = readMaxAge({writable}, 0, &result);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].value, "6");
+    EXPECT_EQ(entries[0].quality, kGood) << "the tag's quality stays";
+
+    EXPECT_EQ(writeVQT({writable}, {vqt(r4(4.0f))}, &result), std::vector<HRESULT>{S_OK});
+    EXPECT_EQ(result, S_OK);
+}
+
+TEST_F(Da3Group, ReadMaxAgeAndWriteVQTCheckTheirArguments)
+{
+    const OPCHANDLE item = addItem("Item", r4(1.0f), 1);
+    OPCHANDLE handles[] = {item};
+    DWORD maxAges[] = {0};
+    OPCITEMVQT items[] = {vqt(r4(2.0f))};
+    VARIANT* values = nullptr;
+    WORD* qualities = nullptr;
+    FILETIME* timestamps = nullptr;
+    HRESULT* errors = nullptr;
+    IOPCSyncIO2* io = m_syncIO2.get();
+    EXPECT_EQ(io->ReadMaxAge(0, handles, maxAges, &values, &qualities, &timestamps, &errors),
+              E_INVALIDARG);
+    EXPECT_EQ(io->ReadMaxAge(1, nullptr, maxAges, &values, &qualities, &timestamps, &errors),
+              E_INVALIDARG);
+    EXPECT_EQ(io->ReadMaxAge(1, handles, nullptr, &values, &qualities, &timestamps, &errors),
+              E_INVALIDARG);
+    EXPECT_EQ(io->ReadMaxAge(1, handles, maxAges, nullptr, &qualities, &timestamps, &errors),
+              E_INVALIDARG);
+    EXPECT_EQ(io->ReadMaxAge(1, handles, maxAges, &values, &qualities, &timestamps, nullptr),
+              E_INVALIDARG);
+    EXPECT_EQ(io->WriteVQT(0, handles, items, &errors), E_INVALIDARG);
+    EXPECT_EQ(io->WriteVQT(1, nullptr, items, &errors), E_INVALIDARG);
+    EXPECT_EQ(io->WriteVQT(1, handles, nullptr, &errors), E_INVALIDARG);
+    EXPECT_EQ(io->WriteVQT(1, handles, items, nullptr), E_INVALIDARG);
+    EXPECT_EQ(values, nullptr);
+    EXPECT_EQ(errors, nullptr);
+}
+
+} // namespace
