@@ -44,6 +44,7 @@ HRESULT STDMETHODCALLTYPE OPCGroup::QueryInterface(REFIID riid, void** object) n
         {IID_IOPCItemMgt, " IID_IOPCItemMgt", &m_itemMgt},
         {IID_IDataObject, " IID_IDataObject", dataObject},
         {IID_IOPCSyncIO2, " IID_IOPCSyncIO2", &m_syncIO2},
+        {IID_IOPCAsyncIO3, " IID_IOPCAsyncIO3", &m_asyncIO3},
     };
     const HRESULT hr =
         answerQueryInterface("OPCGroup::QueryInterface", rows, riid, object, *this, m_inert);

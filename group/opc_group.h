@@ -8,6 +8,7 @@
 #include "comkit/pending_disconnects.h"
 #include "group/async_io.h"
 #include "group/async_io2.h"
+#include "group/async_io3.h"
 #include "group/data_object.h"
 #include "group/group_owner.h"
 #include "group/group_state_mgt.h"
@@ -94,8 +95,9 @@ public:
     // The client's IOPCDataCallback connection, once the client asked for the container.
     const ConnectionPointHome& connections() const noexcept { return m_connections; }
 
-    // The 2.0 interface the 3.0 one extends.
+    // The 2.0 interfaces the 3.0 ones extend.
     IOPCSyncIOObject& syncIO() noexcept { return m_syncIO; }
+    IOPCAsyncIO2Object& asyncIO2() noexcept { return m_asyncIO2; }
 
     // The OPC 1.0 data object, or null while no client has asked for it.
     IOPCDataObject* dataObject() const noexcept { return m_dataObject.get(); }
@@ -148,6 +150,7 @@ private:
     IOPCSyncIOObject m_syncIO{*this};
     IOPCSyncIO2Object m_syncIO2{*this};
     IOPCAsyncIO2Object m_asyncIO2{*this};
+    IOPCAsyncIO3Object m_asyncIO3{*this};
     IOPCAsyncIOObject m_asyncIO{*this};
     IOPCGroupStateMgtObject m_stateMgt{*this};
     ConnectionPointHome m_connections{*this, kGroupConnectionTraces};

@@ -15,6 +15,7 @@
 namespace {
 
 using vetrel::Variant;
+using vetrel::test::adviseSink;
 using vetrel::test::ClientConnection;
 using vetrel::test::ClientGroup;
 using vetrel::test::ComPtr;
@@ -22,7 +23,9 @@ using vetrel::test::fileTime;
 using vetrel::test::HostRecorder;
 using vetrel::test::narrow;
 using vetrel::test::r4;
+using vetrel::test::RecordingDataCallback;
 using vetrel::test::TraceRecorder;
+using Kind = RecordingDataCallback::Kind;
 
 // The timer never ticks during a test: only forced scans run, each counting this long.
 constexpr DWORD kServerRate = 3'600'000;
@@ -255,6 +258,76 @@ TEST_F(Da3Group, ReadMaxAgeAndWriteVQTCheckTheirArguments)
     EXPECT_EQ(io->WriteVQT(1, handles, items, nullptr), E_INVALIDARG);
     EXPECT_EQ(values, nullptr);
     EXPECT_EQ(errors, nullptr);
+}
+
+TEST_F(Da3Group, AsyncIO3CompletesLikeAsyncIO2)
+{
+    const OPCHANDLE first = addItem("First", r4(1.5f), 21);
+    const OPCHANDLE second = addItem("Second", r4(2.5f), 22);
+    auto io = ask<IOPCAsyncIO3>(m_group.unknown(), IID_IOPCAsyncIO3);
+    OPCHANDLE both[] = {first, second};
+    DWORD maxAges[] = {0, 0xFFFFFFFF};
+    DWORD cancelId = 0;
+    HRESULT* errors = nullptr;
+    EXPECT_EQ(io->ReadMaxAge(2, both, maxAges, 1, &cancelId, &errors), CONNECT_E_NOCONNECTION);
+    EXPECT_EQ(io->RefreshMaxAge(0, 1, &cancelId), CONNECT_E_NOCONNECTION);
+    auto sink = RecordingDataCallback::create();
+    ASSERT_EQ(adviseSink(m_group.unknown(), IID_IOPCDataCallback, sink.get()), S_OK);
+    ASSERT_TRUE(RefreshAllClients()) << "reports the new items";
+    const size_t before = sink->calls().size();
+
+    OPCHANDLE unknown[] = {first, first + second};
+    EXPECT_EQ(io->ReadMaxAge(2, unknown, maxAges, 1, &cancelId, &errors), OPC_E_INVALIDHANDLE);
+    EXPECT_EQ(takeErrors(2, errors), (std::vector<HRESULT>{S_OK, OPC_E_INVALIDHANDLE}));
+    EXPECT_EQ(io->ReadMaxAge(2, both, maxAges, 10, &cancelId, &errors), S_OK);
+    EXPECT_EQ(takeErrors(2, errors), std::vector<HRESULT>(2, S_OK));
+    OPCITEMVQT items[] = {vqt(r4(6.0f)), vqt(r4(7.0f), true)};
+    EXPECT_EQ(io->WriteVQT(2, both, items, 11, &cancelId, &errors), S_OK);
+    EXPECT_EQ(takeErrors(2, errors), std::vector<HRESULT>(2, S_OK));
+    EXPECT_EQ(io->RefreshMaxAge(0xFFFFFFFF, 12, &cancelId), S_OK);
+    EXPECT_EQ(io->ReadMaxAge(1, both, maxAges, 13, &cancelId, &errors), S_OK);
+    CoTaskMemFree(errors);
+    EXPECT_EQ(io->Cancel2(cancelId), S_OK) << "through the inherited method";
+    ASSERT_TRUE(RefreshAllClients());
+
+    const auto calls = sink->calls();
+    ASSERT_GE(calls.size(), before + 4);
+    const struct
+    {
+        Kind kind;
+        DWORD transactionID;
+        std::vector<OPCHANDLE> clientHandles;
+        std::vector<std::string> values;
+        std::vector<HRESULT> errors;
+    } expected[] = {
+        // Read at completion, after the write.
+        {Kind::ReadComplete, 10, {21, 22}, {"6", "2.5"}, {S_OK, S_OK}},
+        {Kind::WriteComplete, 11, {21, 22}, {"", ""}, {S_OK, OPC_E_NOTSUPPORTED}},
+        {Kind::DataChange, 12, {21, 22}, {"6", "2.5"}, {S_OK, S_OK}},
+        {Kind::CancelComplete, 13, {}, {}, {}},
+    };
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        const auto& call = calls[before + i];
+        const auto& row = expected[i];
+        EXPECT_EQ(call.kind, row.kind) << i;
+        EXPECT_EQ(call.transactionID, row.transactionID) << i;
+        EXPECT_EQ(call.groupHandle, kGroupClientHandle) << i;
+        std::vector<OPCHANDLE> clientHandles;
+        std::vector<std::string> values;
+        std::vector<HRESULT> errors;
+        for (const auto& entry : call.entries) {
+            clientHandles.push_back(entry.clientHandle);
+            values.push_back(textOf(entry.value.get()));
+            errors.push_back(entry.error);
+        }
+        EXPECT_EQ(clientHandles, row.clientHandles) << i;
+        EXPECT_EQ(values, row.values) << i;
+        EXPECT_EQ(errors, row.errors) << i;
+    }
+    EXPECT_EQ(calls[before + 1].masterError, S_FALSE);
+    EXPECT_EQ(io->WriteVQT(1, both, nullptr, 1, &cancelId, &errors), E_INVALIDARG);
+    EXPECT_EQ(io->ReadMaxAge(1, both, nullptr, 1, &cancelId, &errors), E_INVALIDARG);
+    EXPECT_EQ(io->RefreshMaxAge(0, 1, nullptr), E_INVALIDARG);
 }
 
 } // namespace
