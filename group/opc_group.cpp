@@ -45,6 +45,7 @@ HRESULT STDMETHODCALLTYPE OPCGroup::QueryInterface(REFIID riid, void** object) n
         {IID_IDataObject, " IID_IDataObject", dataObject},
         {IID_IOPCSyncIO2, " IID_IOPCSyncIO2", &m_syncIO2},
         {IID_IOPCAsyncIO3, " IID_IOPCAsyncIO3", &m_asyncIO3},
+        {IID_IOPCGroupStateMgt2, " IID_IOPCGroupStateMgt2", &m_stateMgt2},
     };
     const HRESULT hr =
         answerQueryInterface("OPCGroup::QueryInterface", rows, riid, object, *this, m_inert);

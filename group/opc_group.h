@@ -12,6 +12,7 @@
 #include "group/data_object.h"
 #include "group/group_owner.h"
 #include "group/group_state_mgt.h"
+#include "group/group_state_mgt2.h"
 #include "group/item_list.h"
 #include "group/item_mgt.h"
 #include "group/request_queue.h"
@@ -98,6 +99,17 @@ public:
     // The 2.0 interfaces the 3.0 ones extend.
     IOPCSyncIOObject& syncIO() noexcept { return m_syncIO; }
     IOPCAsyncIO2Object& asyncIO2() noexcept { return m_asyncIO2; }
+    IOPCGroupStateMgtObject& stateMgt() noexcept { return m_stateMgt; }
+
+    // Milliseconds without a data change after which the scan tells an advised callback that
+    // the server lives with an empty one; 0 when off.
+    DWORD keepAlive() const noexcept { return m_keepAlive; }
+    // The count starts afresh.
+    void setKeepAlive(DWORD keepAlive) noexcept
+    {
+        m_keepAlive = keepAlive;
+        m_sinceDataChange = 0;
+    }
 
     // The OPC 1.0 data object, or null while no client has asked for it.
     IOPCDataObject* dataObject() const noexcept { return m_dataObject.get(); }
@@ -137,6 +149,8 @@ private:
     // The changed items to the advised callback, their flags cleared; nothing while reports
     // are disabled, and the flags stay set while no callback is advised.
     void sendDataChange(std::vector<OPCItem*>& scratch, ClientDeliveries& due);
+    // An empty data change once the keep-alive time has passed without one.
+    void sendKeepAlive(ClientDeliveries& due);
 
     GroupOwner* m_server;
     std::string m_name;
@@ -153,10 +167,15 @@ private:
     IOPCAsyncIO3Object m_asyncIO3{*this};
     IOPCAsyncIOObject m_asyncIO{*this};
     IOPCGroupStateMgtObject m_stateMgt{*this};
+    IOPCGroupStateMgt2Object m_stateMgt2{*this};
     ConnectionPointHome m_connections{*this, kGroupConnectionTraces};
     OnDemand<IOPCDataObject> m_dataObject;
     // Server-rate time since the last due scan, counted while the group is active.
     DWORD m_tickAccumulator = 0;
+    DWORD m_keepAlive = 0;
+    // Server-rate time since the callback last received a data change, counted while a
+    // keep-alive time is set.
+    DWORD m_sinceDataChange = 0;
     // Dropped with the group, unanswered.
     RequestQueue m_requests;
     ItemList m_items;

@@ -330,4 +330,73 @@ TEST_F(Da3Group, AsyncIO3CompletesLikeAsyncIO2)
     EXPECT_EQ(io->RefreshMaxAge(0, 1, nullptr), E_INVALIDARG);
 }
 
+TEST_F(Da3Group, KeepAliveIsRevisedToTheServerRate)
+{
+    auto state = ask<IOPCGroupStateMgt2>(m_group.unknown(), IID_IOPCGroupStateMgt2);
+    const struct
+    {
+        DWORD requested;
+        DWORD revised;
+        HRESULT result;
+    } rows[] = {
+        {2 * kServerRate, 2 * kServerRate, S_OK},
+        {1, kServerRate, OPC_S_UNSUPPORTEDRATE},
+        {2 * kServerRate + kServerRate / 2, 3 * kServerRate, OPC_S_UNSUPPORTEDRATE},
+        {0, 0, S_OK},
+    };
+    for (const auto& row : rows) {
+        DWORD revised = 1;
+        EXPECT_EQ(state->SetKeepAlive(row.requested, &revised), row.result) << row.requested;
+        EXPECT_EQ(revised, row.revised) << row.requested;
+        DWORD current = 1;
+        EXPECT_EQ(state->GetKeepAlive(&current), S_OK);
+        EXPECT_EQ(current, row.revised) << row.requested;
+    }
+    EXPECT_EQ(state->SetKeepAlive(kServerRate, nullptr), E_INVALIDARG);
+    EXPECT_EQ(state->GetKeepAlive(nullptr), E_INVALIDARG);
+}
+
+TEST_F(Da3Group, IdleGroupSendsAnEmptyDataChangeEveryKeepAliveTime)
+{
+    auto state = ask<IOPCGroupStateMgt2>(m_group.unknown(), IID_IOPCGroupStateMgt2);
+    auto sink = RecordingDataCallback::create();
+    ASSERT_EQ(adviseSink(m_group.unknown(), IID_IOPCDataCallback, sink.get()), S_OK);
+    DWORD revised = 0;
+    ASSERT_EQ(state->SetKeepAlive(2 * kServerRate, &revised), S_OK);
+    OPCHANDLE item = 0;
+    BOOL inactive = FALSE;
+    // Each step is one forced scan after its action; the calls it brings, by item count.
+    const struct
+    {
+        const char* action;
+        std::vector<size_t> reports;
+    } steps[] = {
+        {"", {}},           {"", {0}}, {"", {}}, {"add", {1}}, {"", {}}, {"", {0}}, {"update", {1}},
+        {"deactivate", {}}, {"", {0}}, {"", {}}, {"off", {}},  {"", {}}, {"", {}},
+    };
+    size_t seen = 0;
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        const std::string action = steps[i].action;
+        if (action == "add") item = addItem("Item", r4(1.0f), 5);
+        const HRESULT acted =
+            action == "update" ? (UpdateTag(m_tags[0], r4(2.0f), kGood) ? S_OK : E_FAIL)
+            : action == "deactivate"
+                ? state->SetState(nullptr, nullptr, &inactive, nullptr, nullptr, nullptr, nullptr)
+            : action == "off" ? state->SetKeepAlive(0, &revised)
+                              : S_OK;
+        ASSERT_EQ(acted, S_OK) << action;
+        ASSERT_TRUE(RefreshAllClients());
+        const auto calls = sink->calls();
+        std::vector<size_t> reports;
+        for (; seen < calls.size(); ++seen) {
+            EXPECT_EQ(calls[seen].kind, Kind::DataChange);
+            EXPECT_EQ(calls[seen].transactionID, 0u);
+            EXPECT_EQ(calls[seen].groupHandle, kGroupClientHandle);
+            reports.push_back(calls[seen].entries.size());
+        }
+        EXPECT_EQ(reports, steps[i].reports) << "step " << i << " " << action;
+    }
+    EXPECT_NE(item, 0u);
+}
+
 } // namespace
