@@ -13,6 +13,7 @@
 #include "group/group_owner.h"
 #include "group/group_state_mgt.h"
 #include "group/group_state_mgt2.h"
+#include "group/item_deadband_mgt.h"
 #include "group/item_list.h"
 #include "group/item_mgt.h"
 #include "group/request_queue.h"
@@ -22,8 +23,10 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace vetrel {
@@ -88,6 +91,29 @@ public:
     void removeAllItems(std::vector<ItemRemovalNotice>& notices) noexcept;
     // Copies of every item, in list order, for a clone. Throws std::bad_alloc.
     std::vector<std::unique_ptr<OPCItem>> copyItems() const;
+
+    // The percent deadband a tag update of item is judged by: its own, else the group's.
+    FLOAT deadbandOf(const OPCItem& item) const noexcept
+    {
+        return item.m_ownDeadband ? m_itemDeadbands.find(item.m_serverHandle)->second
+                                  : m_state.percentDeadband;
+    }
+    // The item's own deadband, when it has one.
+    std::optional<FLOAT> ownDeadband(const OPCItem& item) const noexcept
+    {
+        return item.m_ownDeadband ? std::optional(deadbandOf(item)) : std::nullopt;
+    }
+    // Throws std::bad_alloc, changing nothing.
+    void setOwnDeadband(OPCItem& item, FLOAT deadband)
+    {
+        m_itemDeadbands.insert_or_assign(item.m_serverHandle, deadband);
+        item.m_ownDeadband = true;
+    }
+    void clearOwnDeadband(OPCItem& item) noexcept
+    {
+        m_itemDeadbands.erase(item.m_serverHandle);
+        item.m_ownDeadband = false;
+    }
 
     // Asynchronous requests waiting for the next tick.
     RequestQueue& requests() noexcept { return m_requests; }
@@ -161,6 +187,7 @@ private:
     GroupState m_state;
     OPCHANDLE m_serverHandle = 0;
     IOPCItemMgtObject m_itemMgt{*this};
+    IOPCItemDeadbandMgtObject m_itemDeadbandMgt{*this};
     IOPCSyncIOObject m_syncIO{*this};
     IOPCSyncIO2Object m_syncIO2{*this};
     IOPCAsyncIO2Object m_asyncIO2{*this};
@@ -179,6 +206,9 @@ private:
     // Dropped with the group, unanswered.
     RequestQueue m_requests;
     ItemList m_items;
+    // The deadbands of the few items that have their own, by server handle, so that the
+    // records of the others stay small.
+    std::unordered_map<OPCHANDLE, FLOAT> m_itemDeadbands;
 };
 
 } // namespace vetrel

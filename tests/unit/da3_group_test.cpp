@@ -399,4 +399,118 @@ TEST_F(Da3Group, IdleGroupSendsAnEmptyDataChangeEveryKeepAliveTime)
     EXPECT_NE(item, 0u);
 }
 
+TEST_F(Da3Group, ItemDeadbandsOverrideTheGroupsForNumbersOnly)
+{
+    const OPCHANDLE real = addItem("Real", r4(100.0f), 1);
+    const OPCHANDLE whole = addItem("Whole", vetrel::test::i4(100), 2);
+    const OPCHANDLE other = addItem("Other", vetrel::test::r8(100.0), 3);
+    VARIANT text = vetrel::test::bstr("text");
+    const OPCHANDLE words = addItem("Text", text, 4);
+    VariantClear(&text);
+    const OPCHANDLE unknown = real + whole + other + words;
+    auto io = ask<IOPCItemDeadbandMgt>(m_group.unknown(), IID_IOPCItemDeadbandMgt);
+    const auto set = [&](std::vector<OPCHANDLE> handles, std::vector<FLOAT> deadbands,
+                         HRESULT expected) {
+        HRESULT* errors = nullptr;
+        const auto count = static_cast<DWORD>(handles.size());
+        EXPECT_EQ(io->SetItemDeadband(count, handles.data(), deadbands.data(), &errors), expected);
+        return takeErrors(count, errors);
+    };
+    EXPECT_EQ(set({real, whole, words, real, real, other, unknown},
+                  {10.0f, 50.0f, 5.0f, 101.0f, -1.0f, 1.0f, 5.0f}, S_FALSE),
+              (std::vector<HRESULT>{S_OK, S_OK, OPC_E_DEADBANDNOTSUPPORTED, E_INVALIDARG,
+                                    E_INVALIDARG, S_OK, OPC_E_INVALIDHANDLE}));
+    HRESULT* errors = nullptr;
+    OPCHANDLE cleared[] = {whole, whole, words, unknown};
+    EXPECT_EQ(io->ClearItemDeadband(4, cleared, &errors), S_FALSE);
+    EXPECT_EQ(takeErrors(4, errors),
+              (std::vector<HRESULT>{S_OK, OPC_E_DEADBANDNOTSET, OPC_E_DEADBANDNOTSUPPORTED,
+                                    OPC_E_INVALIDHANDLE}));
+    OPCHANDLE asked[] = {real, whole, other, words, unknown};
+    FLOAT* deadbands = nullptr;
+    EXPECT_EQ(io->GetItemDeadband(5, asked, &deadbands, &errors), S_FALSE);
+    EXPECT_EQ(std::vector<FLOAT>(deadbands, deadbands + 5),
+              (std::vector<FLOAT>{10.0f, 0.0f, 1.0f, 0.0f, 0.0f}));
+    CoTaskMemFree(deadbands);
+    EXPECT_EQ(takeErrors(5, errors),
+              (std::vector<HRESULT>{S_OK, OPC_E_DEADBANDNOTSET, S_OK, OPC_E_DEADBANDNOTSUPPORTED,
+                                    OPC_E_INVALIDHANDLE}));
+    EXPECT_EQ(io->SetItemDeadband(1, asked, nullptr, &errors), E_INVALIDARG);
+    EXPECT_EQ(io->GetItemDeadband(0, asked, &deadbands, &errors), E_INVALIDARG);
+    EXPECT_EQ(io->ClearItemDeadband(1, nullptr, &errors), E_INVALIDARG);
+
+    // Reported changes against a group deadband of 50, the real item at 10 and the other at 1,
+    // after a first update that every item reports.
+    auto sink = RecordingDataCallback::create();
+    ASSERT_EQ(adviseSink(m_group.unknown(), IID_IOPCDataCallback, sink.get()), S_OK);
+    FLOAT groupDeadband = 50.0f;
+    ASSERT_EQ(m_group.state()->SetState(nullptr, nullptr, nullptr, nullptr, &groupDeadband, nullptr,
+                                        nullptr),
+              S_OK);
+    ASSERT_TRUE(RefreshAllClients()) << "reports the new items";
+    const struct
+    {
+        const char* action;
+        std::vector<float> values; // real, whole, other
+        std::vector<OPCHANDLE> reported;
+    } steps[] = {
+        {"", {100.0f, 100.0f, 100.0f}, {1, 2, 3}}, {"", {105.0f, 140.0f, 101.0f}, {3}},
+        {"", {111.0f, 151.0f, 101.5f}, {1, 2}},    {"clear", {112.0f, 151.0f, 101.5f}, {}},
+        {"", {170.0f, 151.0f, 101.5f}, {1}},
+    };
+    size_t seen = sink->calls().size();
+    for (size_t step = 0; step < std::size(steps); ++step) {
+        if (std::string(steps[step].action) == "clear") {
+            EXPECT_EQ(io->ClearItemDeadband(1, asked, &errors), S_OK);
+            CoTaskMemFree(errors);
+        }
+        for (size_t i = 0; i < 3; ++i)
+            ASSERT_TRUE(UpdateTag(m_tags[i], vetrel::test::r8(steps[step].values[i]), kGood));
+        ASSERT_TRUE(RefreshAllClients());
+        const auto calls = sink->calls();
+        std::vector<OPCHANDLE> reported;
+        for (; seen < calls.size(); ++seen)
+            for (const auto& entry : calls[seen].entries) reported.push_back(entry.clientHandle);
+        EXPECT_EQ(reported, steps[step].reported) << "step " << step;
+    }
+}
+
+TEST_F(Da3Group, NewInterfacesForwardToTheGroupBesideThe20Ones)
+{
+    auto& trace = TraceRecorder::start();
+    const struct
+    {
+        const IID& iid;
+        const char* name;
+    } rows[] = {
+        {IID_IOPCSyncIO2, "IOPCSyncIO2"},
+        {IID_IOPCAsyncIO3, "IOPCAsyncIO3"},
+        {IID_IOPCGroupStateMgt2, "IOPCGroupStateMgt2"},
+        {IID_IOPCItemDeadbandMgt, "IOPCItemDeadbandMgt"},
+    };
+    for (const auto& row : rows) {
+        const std::string name = row.name;
+        trace.clear();
+        ComPtr<IUnknown> object;
+        ASSERT_EQ(m_group.unknown()->QueryInterface(row.iid, object.putVoid()), S_OK);
+        object->AddRef();
+        object->Release();
+        ComPtr<IUnknown> identity;
+        ASSERT_EQ(object->QueryInterface(IID_IUnknown, identity.putVoid()), S_OK);
+        EXPECT_EQ(identity.get(), m_group.unknown());
+        const auto lines = trace.lines();
+        ASSERT_GE(lines.size(), 6u);
+        EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 6),
+                  (std::vector<std::string>{"OPCGroup::QueryInterface IID_" + name, lines[1],
+                                            name + "::AddRef() [defered to OPCGroup]", lines[3],
+                                            name + "::Release() [defered to OPCGroup]", lines[5]}));
+        EXPECT_TRUE(trace.contains(name + "::QueryInterface() [defered to OPCGroup]")) << name;
+    }
+    // The 2.0 interfaces keep their own objects.
+    ComPtr<IUnknown> syncIO;
+    ASSERT_EQ(m_group.unknown()->QueryInterface(IID_IOPCSyncIO, syncIO.putVoid()), S_OK);
+    EXPECT_NE(syncIO.get(), static_cast<IUnknown*>(m_syncIO2.get()));
+    EXPECT_EQ(syncIO.get(), static_cast<IUnknown*>(m_group.syncIO()));
+}
+
 } // namespace
