@@ -43,6 +43,13 @@ HRESULT readItemValue(const OPCItem& item, VARIANT& value, WORD& quality, FILETI
     return S_OK;
 }
 
+HRESULT readTagValue(const OPCTag& tag, VARIANT& value, WORD& quality, FILETIME& timestamp)
+{
+    quality = tag.m_quality;
+    timestamp = tag.m_timestamp;
+    return tag.m_value.copyTo(&value);
+}
+
 HRESULT writeItemValue(OPCItem& item, const VARIANT& value)
 {
     Variant converted;

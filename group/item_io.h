@@ -14,6 +14,10 @@ class OPCTag;
 // quality becomes 0 (bad) and the conversion's error is the result.
 HRESULT readItemValue(const OPCItem& item, VARIANT& value, WORD& quality, FILETIME& timestamp);
 
+// The tag's own value, quality and timestamp, for clients that read it by name without an item.
+// value is an empty VARIANT on entry.
+HRESULT readTagValue(const OPCTag& tag, VARIANT& value, WORD& quality, FILETIME& timestamp);
+
 // A client's value into the item and its tag, converted to the item's canonical type, and the
 // host told. OPC_E_BADRIGHTS for an item that is not writeable; a conversion's error leaves
 // everything unchanged. The client's value is not modified.

@@ -1,5 +1,6 @@
 // The OPC DA 3.0 interfaces of a group: reads by max age, writes of value, quality and
-// timestamp, keep-alive reports and item deadbands, beside the 2.0 interfaces they extend.
+// timestamp, keep-alive reports and item deadbands, beside the 2.0 interfaces they extend; and
+// the server's reads and writes by item ID, which share the group's reads and writes.
 #include "fixtures/host_recorder.h"
 #include "fixtures/opc_client.h"
 #include "fixtures/recording_sinks.h"
@@ -511,6 +512,64 @@ TEST_F(Da3Group, NewInterfacesForwardToTheGroupBesideThe20Ones)
     ASSERT_EQ(m_group.unknown()->QueryInterface(IID_IOPCSyncIO, syncIO.putVoid()), S_OK);
     EXPECT_NE(syncIO.get(), static_cast<IUnknown*>(m_syncIO2.get()));
     EXPECT_EQ(syncIO.get(), static_cast<IUnknown*>(m_group.syncIO()));
+}
+
+TEST_F(Da3Group, ServerItemIOReadsAndWritesTagsByItemID)
+{
+    auto& host = HostRecorder::start();
+    const OPCHANDLE item = addItem("Real", r4(1.5f), 1);
+    addItem("ReadOnly", r4(2.5f), 2, FALSE);
+    const std::string prefix =
+        std::string("Da3.") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const auto real = vetrel::test::wide(prefix + ".Real");
+    const auto readOnly = vetrel::test::wide(prefix + ".ReadOnly");
+    const auto missing = vetrel::test::wide(prefix + ".Missing");
+    LPCWSTR ids[] = {real.c_str(), readOnly.c_str(), missing.c_str(), nullptr};
+    const FILETIME updated = fileTime(2024, 5, 6, 7, 8, 10);
+    ASSERT_TRUE(UpdateTagWithTimeStamp(m_tags[1], r4(3.5f), kUncertain, updated));
+    auto& trace = TraceRecorder::start();
+    auto io = ask<IOPCItemIO>(m_client.server(), IID_IOPCItemIO);
+    EXPECT_TRUE(trace.contains("OPCServer::QueryInterface IID_IOPCItemIO"));
+
+    DWORD maxAges[] = {0, 0xFFFFFFFF, 0, 0};
+    VARIANT* values = nullptr;
+    WORD* qualities = nullptr;
+    FILETIME* timestamps = nullptr;
+    HRESULT* errors = nullptr;
+    ASSERT_EQ(io->Read(4, ids, maxAges, &values, &qualities, &timestamps, &errors), S_FALSE);
+    const auto entries = takeRead(4, values, qualities, timestamps, errors);
+    const HRESULT readErrors[] = {S_OK, S_OK, OPC_E_UNKNOWNITEMID, OPC_E_UNKNOWNITEMID};
+    const char* readValues[] = {"1.5", "3.5", "", ""};
+    const WORD readQualities[] = {kGood, kUncertain, 0, 0};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(entries[i].error, readErrors[i]) << i;
+        EXPECT_EQ(entries[i].value, readValues[i]) << i;
+        EXPECT_EQ(entries[i].quality, readQualities[i]) << i;
+    }
+    EXPECT_TRUE(sameTime(entries[1].timestamp, updated));
+    EXPECT_TRUE(trace.contains("IOPCItemIO::Read"));
+
+    OPCITEMVQT items[] = {vqt(r4(6.0f)), vqt(r4(7.0f)), vqt(r4(8.0f)), vqt(r4(9.0f), false, true)};
+    ASSERT_EQ(io->WriteVQT(4, ids, items, &errors), S_FALSE);
+    EXPECT_EQ(
+        takeErrors(4, errors),
+        (std::vector<HRESULT>{S_OK, OPC_E_BADRIGHTS, OPC_E_UNKNOWNITEMID, OPC_E_UNKNOWNITEMID}));
+    LPCWSTR realOnly[] = {real.c_str(), real.c_str()};
+    OPCITEMVQT stamped[] = {vqt(r4(8.0f), false, true), vqt(r4(9.0f), true)};
+    ASSERT_EQ(io->WriteVQT(2, realOnly, stamped, &errors), S_FALSE);
+    EXPECT_EQ(takeErrors(2, errors), std::vector<HRESULT>(2, OPC_E_NOTSUPPORTED));
+    EXPECT_EQ(host.writes(), std::vector<DWORD>{m_tags[0]});
+    Variant written;
+    ASSERT_TRUE(ReadTag(m_tags[0], written.out()));
+    EXPECT_EQ(textOf(written.get()), "6");
+    // The group's item follows when the host publishes, as after any client write.
+    HRESULT result = E_FAIL;
+    EXPECT_EQ(readMaxAge({item}, 0, &result)[0].value, "1.5");
+
+    EXPECT_EQ(io->Read(0, ids, maxAges, &values, &qualities, &timestamps, &errors), E_INVALIDARG);
+    EXPECT_EQ(io->Read(1, ids, nullptr, &values, &qualities, &timestamps, &errors), E_INVALIDARG);
+    EXPECT_EQ(io->WriteVQT(1, nullptr, items, &errors), E_INVALIDARG);
+    EXPECT_EQ(io->WriteVQT(1, ids, nullptr, &errors), E_INVALIDARG);
 }
 
 } // namespace
