@@ -3,21 +3,6 @@
 #include "group/request_intake.h"
 
 namespace vetrel {
-namespace {
-
-bool callbackAdvised(const OPCGroup& group)
-{
-    const ConnectionPoint* point = group.connections().point();
-    return point && point->connected();
-}
-
-Intake intake(RequestKind kind, CheckOrder order, DWORD transactionId)
-{
-    return {kind, order, callbackAdvised, RequestId::CancelId, transactionId};
-}
-
-} // namespace
-
 HRESULT STDMETHODCALLTYPE IOPCAsyncIO2Object::Read(DWORD dwCount, OPCHANDLE* phServer,
                                                    DWORD dwTransactionID, DWORD* pdwCancelID,
                                                    HRESULT** ppErrors) noexcept
@@ -26,9 +11,9 @@ HRESULT STDMETHODCALLTYPE IOPCAsyncIO2Object::Read(DWORD dwCount, OPCHANDLE* phS
     clearOutput(ppErrors);
     if (dwCount == 0 || !phServer || !pdwCancelID || !ppErrors) return E_INVALIDARG;
     // The values are read at completion time, so the request needs nothing more now.
-    return queueItemRequest(owner(),
-                            intake(RequestKind::Read, CheckOrder::ConnectionFirst, dwTransactionID),
-                            dwCount, phServer, pdwCancelID, ppErrors, [](OPCRequest&) {});
+    return queueItemRequest(
+        owner(), callbackIntake(RequestKind::Read, CheckOrder::ConnectionFirst, dwTransactionID),
+        dwCount, phServer, pdwCancelID, ppErrors, [](OPCRequest&) {});
 }
 
 HRESULT STDMETHODCALLTYPE IOPCAsyncIO2Object::Write(DWORD dwCount, OPCHANDLE* phServer,
@@ -41,7 +26,7 @@ HRESULT STDMETHODCALLTYPE IOPCAsyncIO2Object::Write(DWORD dwCount, OPCHANDLE* ph
     OPCGroup& group = owner();
     // The writes happen now, on the client's thread; only their outcome waits for the tick.
     return queueItemRequest(
-        group, intake(RequestKind::Write, CheckOrder::RoomFirst, dwTransactionID), dwCount,
+        group, callbackIntake(RequestKind::Write, CheckOrder::RoomFirst, dwTransactionID), dwCount,
         phServer, pdwCancelID, ppErrors,
         [&](OPCRequest& request) { carryOutWrites(group, request, pItemValues); });
 }
@@ -53,7 +38,8 @@ HRESULT STDMETHODCALLTYPE IOPCAsyncIO2Object::Refresh2(OPCDATASOURCE, DWORD dwTr
     trace("IOPCASyncIO2::Refresh2");
     if (!pdwCancelID) return E_INVALIDARG;
     return queueRefresh(
-        owner(), intake(RequestKind::Refresh, CheckOrder::RoomFirst, dwTransactionID), pdwCancelID);
+        owner(), callbackIntake(RequestKind::Refresh, CheckOrder::RoomFirst, dwTransactionID),
+        pdwCancelID);
 }
 
 HRESULT STDMETHODCALLTYPE IOPCAsyncIO2Object::Cancel2(DWORD dwCancelID) noexcept

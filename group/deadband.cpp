@@ -60,6 +60,14 @@ FLOAT deadbandReference(const VARIANT& value) noexcept
     return numberOf(value, reference) ? reference : kNoDeadbandReference;
 }
 
+bool takesDeadband(VARTYPE type) noexcept
+{
+    VARIANT zero{};
+    zero.vt = type;
+    FLOAT ignored = 0.0f;
+    return numberOf(zero, ignored);
+}
+
 bool deadbandExceeded(FLOAT deadband, FLOAT previous, const VARIANT& value) noexcept
 {
     if (deadband == 0.0f) return true;

@@ -20,6 +20,10 @@ FLOAT deadbandReference(const VARIANT& value) noexcept;
 // all count as a change, so nothing can silence an item for good.
 bool deadbandExceeded(FLOAT deadband, FLOAT reference, const VARIANT& value) noexcept;
 
+// Whether items whose values are of type can have a deadband: those of the numbers it
+// compares without conversion. Against values of other types every update is a change.
+bool takesDeadband(VARTYPE type) noexcept;
+
 // What a client may ask for: a percentage, 0 to 100. NaN is not one.
 constexpr bool validPercentDeadband(FLOAT deadband) noexcept
 {

@@ -43,6 +43,10 @@ HRESULT STDMETHODCALLTYPE OPCGroup::QueryInterface(REFIID riid, void** object) n
         {IID_IConnectionPointContainer, " IID_IConnectionPointContainer", container},
         {IID_IOPCItemMgt, " IID_IOPCItemMgt", &m_itemMgt},
         {IID_IDataObject, " IID_IDataObject", dataObject},
+        {IID_IOPCSyncIO2, " IID_IOPCSyncIO2", &m_syncIO2},
+        {IID_IOPCAsyncIO3, " IID_IOPCAsyncIO3", &m_asyncIO3},
+        {IID_IOPCGroupStateMgt2, " IID_IOPCGroupStateMgt2", &m_stateMgt2},
+        {IID_IOPCItemDeadbandMgt, " IID_IOPCItemDeadbandMgt", &m_itemDeadbandMgt},
     };
     const HRESULT hr =
         answerQueryInterface("OPCGroup::QueryInterface", rows, riid, object, *this, m_inert);
@@ -108,6 +112,7 @@ bool OPCGroup::removeItem(OPCHANDLE serverHandle, std::vector<ItemRemovalNotice>
             notices.push_back({tag->m_tagHandle, std::string(tag->name())});
         --tag->m_itemRefCount;
     }
+    m_itemDeadbands.erase(serverHandle);
     m_items.remove(serverHandle);
     return true;
 }

@@ -8,19 +8,25 @@
 #include "comkit/pending_disconnects.h"
 #include "group/async_io.h"
 #include "group/async_io2.h"
+#include "group/async_io3.h"
 #include "group/data_object.h"
 #include "group/group_owner.h"
 #include "group/group_state_mgt.h"
+#include "group/group_state_mgt2.h"
+#include "group/item_deadband_mgt.h"
 #include "group/item_list.h"
 #include "group/item_mgt.h"
 #include "group/request_queue.h"
 #include "group/sync_io.h"
+#include "group/sync_io2.h"
 #include "vetrel/opc.h"
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace vetrel {
@@ -86,12 +92,50 @@ public:
     // Copies of every item, in list order, for a clone. Throws std::bad_alloc.
     std::vector<std::unique_ptr<OPCItem>> copyItems() const;
 
+    // The percent deadband a tag update of item is judged by: its own, else the group's.
+    FLOAT deadbandOf(const OPCItem& item) const noexcept
+    {
+        return item.m_ownDeadband ? m_itemDeadbands.find(item.m_serverHandle)->second
+                                  : m_state.percentDeadband;
+    }
+    // The item's own deadband, when it has one.
+    std::optional<FLOAT> ownDeadband(const OPCItem& item) const noexcept
+    {
+        return item.m_ownDeadband ? std::optional(deadbandOf(item)) : std::nullopt;
+    }
+    // Throws std::bad_alloc, changing nothing.
+    void setOwnDeadband(OPCItem& item, FLOAT deadband)
+    {
+        m_itemDeadbands.insert_or_assign(item.m_serverHandle, deadband);
+        item.m_ownDeadband = true;
+    }
+    void clearOwnDeadband(OPCItem& item) noexcept
+    {
+        m_itemDeadbands.erase(item.m_serverHandle);
+        item.m_ownDeadband = false;
+    }
+
     // Asynchronous requests waiting for the next tick.
     RequestQueue& requests() noexcept { return m_requests; }
     const RequestQueue& requests() const noexcept { return m_requests; }
 
     // The client's IOPCDataCallback connection, once the client asked for the container.
     const ConnectionPointHome& connections() const noexcept { return m_connections; }
+
+    // The 2.0 interfaces the 3.0 ones extend.
+    IOPCSyncIOObject& syncIO() noexcept { return m_syncIO; }
+    IOPCAsyncIO2Object& asyncIO2() noexcept { return m_asyncIO2; }
+    IOPCGroupStateMgtObject& stateMgt() noexcept { return m_stateMgt; }
+
+    // Milliseconds without a data change after which the scan tells an advised callback that
+    // the server lives with an empty one; 0 when off.
+    DWORD keepAlive() const noexcept { return m_keepAlive; }
+    // The count starts afresh.
+    void setKeepAlive(DWORD keepAlive) noexcept
+    {
+        m_keepAlive = keepAlive;
+        m_sinceDataChange = 0;
+    }
 
     // The OPC 1.0 data object, or null while no client has asked for it.
     IOPCDataObject* dataObject() const noexcept { return m_dataObject.get(); }
@@ -131,6 +175,8 @@ private:
     // The changed items to the advised callback, their flags cleared; nothing while reports
     // are disabled, and the flags stay set while no callback is advised.
     void sendDataChange(std::vector<OPCItem*>& scratch, ClientDeliveries& due);
+    // An empty data change once the keep-alive time has passed without one.
+    void sendKeepAlive(ClientDeliveries& due);
 
     GroupOwner* m_server;
     std::string m_name;
@@ -141,17 +187,28 @@ private:
     GroupState m_state;
     OPCHANDLE m_serverHandle = 0;
     IOPCItemMgtObject m_itemMgt{*this};
+    IOPCItemDeadbandMgtObject m_itemDeadbandMgt{*this};
     IOPCSyncIOObject m_syncIO{*this};
+    IOPCSyncIO2Object m_syncIO2{*this};
     IOPCAsyncIO2Object m_asyncIO2{*this};
+    IOPCAsyncIO3Object m_asyncIO3{*this};
     IOPCAsyncIOObject m_asyncIO{*this};
     IOPCGroupStateMgtObject m_stateMgt{*this};
+    IOPCGroupStateMgt2Object m_stateMgt2{*this};
     ConnectionPointHome m_connections{*this, kGroupConnectionTraces};
     OnDemand<IOPCDataObject> m_dataObject;
     // Server-rate time since the last due scan, counted while the group is active.
     DWORD m_tickAccumulator = 0;
+    DWORD m_keepAlive = 0;
+    // Server-rate time since the callback last received a data change, counted while a
+    // keep-alive time is set.
+    DWORD m_sinceDataChange = 0;
     // Dropped with the group, unanswered.
     RequestQueue m_requests;
     ItemList m_items;
+    // The deadbands of the few items that have their own, by server handle, so that the
+    // records of the others stay small.
+    std::unordered_map<OPCHANDLE, FLOAT> m_itemDeadbands;
 };
 
 } // namespace vetrel

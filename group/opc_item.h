@@ -64,6 +64,8 @@ public:
     // items apart so that a scan does not visit the others. It sits here, in a gap, so that the
     // record with the allocator's own header fits in 128 bytes.
     bool m_changed = true;
+    // The item has a percent deadband of its own, kept by its group apart from the record.
+    bool m_ownDeadband = false;
     BOOL m_active = FALSE;
     DWORD m_accessRights = OPC_READABLE;
     // The value at the last reported change, which the percent deadband compares against.

@@ -31,4 +31,14 @@ HRESULT forEachHandle(OPCGroup& group, DWORD count, const OPCHANDLE* handles, HR
     return hr;
 }
 
+// The answer of a per-item call that tells partial failure, once its items are done: S_FALSE
+// when any of them failed.
+inline HRESULT withItemOutcome(HRESULT call, DWORD count, HRESULT* const* ppErrors) noexcept
+{
+    if (call != S_OK) return call;
+    for (DWORD i = 0; i < count; ++i)
+        if (FAILED((*ppErrors)[i])) return S_FALSE;
+    return S_OK;
+}
+
 } // namespace vetrel

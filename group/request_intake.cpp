@@ -6,6 +6,21 @@
 
 namespace vetrel {
 
+namespace {
+
+bool callbackAdvised(const OPCGroup& group)
+{
+    const ConnectionPoint* point = group.connections().point();
+    return point && point->connected();
+}
+
+} // namespace
+
+Intake callbackIntake(RequestKind kind, CheckOrder order, DWORD transactionId) noexcept
+{
+    return {kind, order, callbackAdvised, RequestId::CancelId, transactionId};
+}
+
 HRESULT refusal(const OPCGroup& group, const Intake& intake)
 {
     const HRESULT connection = intake.connected(group) ? S_OK : CONNECT_E_NOCONNECTION;
@@ -38,12 +53,9 @@ HRESULT queueRefresh(OPCGroup& group, const Intake& intake, DWORD* id) noexcept
 
 void carryOutWrites(OPCGroup& group, OPCRequest& request, const VARIANT* values)
 {
-    request.m_results.reserve(request.m_serverHandles.size());
-    for (size_t i = 0; i < request.m_serverHandles.size(); ++i) {
-        // Looked up again: the host's write notification of the previous item ran in between.
-        OPCItem* item = group.findItem(request.m_serverHandles[i]);
-        request.m_results.push_back(item ? writeItemValue(*item, values[i]) : OPC_E_INVALIDHANDLE);
-    }
+    carryOutWritesWith(group, request, [values](OPCItem& item, size_t i) {
+        return writeItemValue(item, values[i]);
+    });
 }
 
 } // namespace vetrel

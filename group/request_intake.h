@@ -37,6 +37,10 @@ struct Intake
     DWORD clientTransactionId = 0;
 };
 
+// The intake of the requests completed through the group's IOPCDataCallback, which need it
+// advised: the client's transaction id is kept beside the cancel id it is handed.
+Intake callbackIntake(RequestKind kind, CheckOrder order, DWORD transactionId) noexcept;
+
 // Why the group cannot take a request now, or S_OK. The caller holds the runtime lock.
 HRESULT refusal(const OPCGroup& group, const Intake& intake);
 
@@ -76,8 +80,20 @@ HRESULT queueItemRequest(OPCGroup& group, const Intake& intake, DWORD count,
 // Refresh: a request without handles, queued at once.
 HRESULT queueRefresh(OPCGroup& group, const Intake& intake, DWORD* id) noexcept;
 
-// The writes of a Write call, carried out now on the client's thread; their outcomes go into
-// the request for the completion.
+// The writes of a write call, carried out now on the client's thread: write(item, i) writes the
+// client's entry i into item. Their outcomes go into the request for the completion.
+template <typename Write>
+void carryOutWritesWith(OPCGroup& group, OPCRequest& request, Write&& write)
+{
+    request.m_results.reserve(request.m_serverHandles.size());
+    for (size_t i = 0; i < request.m_serverHandles.size(); ++i) {
+        // Looked up again: the host's write notification of the previous item ran in between.
+        OPCItem* item = group.findItem(request.m_serverHandles[i]);
+        request.m_results.push_back(item ? write(*item, i) : OPC_E_INVALIDHANDLE);
+    }
+}
+
+// The same for the client's values of a Write call.
 void carryOutWrites(OPCGroup& group, OPCRequest& request, const VARIANT* values);
 
 } // namespace vetrel

@@ -175,8 +175,8 @@ void CVetrelApp::pushTagUpdate(OPCTag& tag, const VARIANT& value, WORD quality,
     tag.m_value = Variant(value);
     tag.m_quality = quality;
     tag.m_timestamp = timestamp;
-    forEachFollower(
-        tag, [&tag](OPCItem& item) { item.followTag(tag, item.m_group->state().percentDeadband); });
+    forEachFollower(tag,
+                    [&tag](OPCItem& item) { item.followTag(tag, item.m_group->deadbandOf(item)); });
 }
 
 bool CVetrelApp::updateTagValue(DWORD handle, const VARIANT& value, WORD quality,

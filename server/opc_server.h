@@ -12,6 +12,7 @@
 #include "server/group_list.h"
 #include "server/item_properties.h"
 #include "server/server_interface.h"
+#include "server/server_item_io.h"
 #include "vetrel/opc.h"
 
 #include <atomic>
@@ -96,6 +97,7 @@ private:
     IOPCItemPropertiesObject m_itemPropertiesObject{*this};
     IOPCCommonObject m_commonObject{*this};
     IOPCEventServerObject m_eventServerObject{*this};
+    IOPCItemIOObject m_itemIOObject{*this};
     ConnectionPointHome m_connections{*this, kServerConnectionTraces};
     GroupList m_groups;
     SubscriptionList m_subscriptions;

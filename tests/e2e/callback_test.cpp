@@ -225,6 +225,115 @@ TEST_F(Callbacks, AsyncReadWriteAndRefreshCompleteThroughTheDataCallback)
     EXPECT_EQ(refreshDone.entries[1].value.type(), VT_ARRAY | VT_R4);
 }
 
+// The DA 3.0 interfaces of a group and of the server, through the proxy/stub DLL.
+TEST_F(Callbacks, Da3InterfacesReadWriteAndKeepTheClientInformed)
+{
+    e2e::CallbackRecorder recorder;
+    opcprobe::ProbeGroup group(server(), watching(100 * kServerRate));
+    std::vector<OPCHANDLE> handles =
+        added(group, {"Example.Types.R8", std::string(example::kTankProfile)});
+    const opcprobe::Advice advice(group.object(), IID_IOPCDataCallback, recorder.dataSink().get(),
+                                  "the data callback");
+    const ComPtr<IUnknown> object(group.object());
+    const auto taken = [](HRESULT* errors, size_t count) {
+        std::vector<HRESULT> result(errors, errors + count);
+        CoTaskMemFree(errors);
+        return result;
+    };
+    const auto vqt = [](VARIANT value, BOOL quality, BOOL timestamp) {
+        OPCITEMVQT item{};
+        item.vDataValue = value;
+        item.bQualitySpecified = quality;
+        item.wQuality = OPC_QUALITY_GOOD;
+        item.bTimeStampSpecified = timestamp;
+        return item;
+    };
+
+    // Values alone are written; a quality or a timestamp is refused.
+    ComPtr<IOPCSyncIO2> sync = object.as<IOPCSyncIO2>(IID_IOPCSyncIO2);
+    ASSERT_TRUE(sync);
+    OPCHANDLE written[] = {handles[0], handles[1], handles[0], handles[0]};
+    OPCITEMVQT items[] = {
+        vqt(integer(VT_R8, 42), FALSE, FALSE), vqt(integer(VT_R8, 1), FALSE, FALSE),
+        vqt(integer(VT_R8, 43), TRUE, FALSE), vqt(integer(VT_R8, 44), FALSE, TRUE)};
+    HRESULT* errors = nullptr;
+    ASSERT_EQ(sync->WriteVQT(4, written, items, &errors), S_FALSE);
+    EXPECT_EQ(taken(errors, 4), (std::vector<HRESULT>{S_OK, OPC_E_BADRIGHTS, OPC_E_NOTSUPPORTED,
+                                                      OPC_E_NOTSUPPORTED}));
+    DWORD maxAges[] = {0, 0xFFFFFFFF};
+    VARIANT* values = nullptr;
+    WORD* qualities = nullptr;
+    FILETIME* timestamps = nullptr;
+    ASSERT_EQ(
+        sync->ReadMaxAge(2, handles.data(), maxAges, &values, &qualities, &timestamps, &errors),
+        S_OK);
+    EXPECT_EQ(taken(errors, 2), (std::vector<HRESULT>{S_OK, S_OK}));
+    EXPECT_EQ(values[0].vt, VT_R8);
+    EXPECT_EQ(values[0].dblVal, 42.0);
+    EXPECT_EQ(values[1].vt, VT_ARRAY | VT_R4);
+    EXPECT_EQ(qualities[0], OPC_QUALITY_GOOD);
+    for (size_t i = 0; i < 2; ++i) VariantClear(&values[i]);
+    CoTaskMemFree(values);
+    CoTaskMemFree(qualities);
+    CoTaskMemFree(timestamps);
+
+    ComPtr<IOPCAsyncIO3> async = object.as<IOPCAsyncIO3>(IID_IOPCAsyncIO3);
+    ASSERT_TRUE(async);
+    DWORD cancelId = 0;
+    ASSERT_EQ(async->ReadMaxAge(1, handles.data(), maxAges, 31, &cancelId, &errors), S_OK);
+    EXPECT_EQ(taken(errors, 1), std::vector<HRESULT>{S_OK});
+    const auto readDone = [](const DataCallback& call) {
+        return call.kind == DataCallback::Kind::ReadComplete && call.transaction == 31;
+    };
+    ASSERT_TRUE(recorder.waitFor(readDone, kCallbackTimeoutMs));
+
+    // Far more often than the group's rate: the empty reports come between its own.
+    ComPtr<IOPCGroupStateMgt2> state = object.as<IOPCGroupStateMgt2>(IID_IOPCGroupStateMgt2);
+    ASSERT_TRUE(state);
+    DWORD keepAlive = 0;
+    EXPECT_EQ(state->SetKeepAlive(5 * kServerRate + 5, &keepAlive), OPC_S_UNSUPPORTEDRATE);
+    EXPECT_EQ(keepAlive, 6 * kServerRate);
+    const auto empty = [](const DataCallback& call) {
+        return e2e::isScanReport(call) && call.entries.empty();
+    };
+    EXPECT_TRUE(recorder.waitFor(empty, kCallbackTimeoutMs));
+    EXPECT_EQ(state->SetKeepAlive(0, &keepAlive), S_OK);
+
+    ComPtr<IOPCItemDeadbandMgt> deadbands = object.as<IOPCItemDeadbandMgt>(IID_IOPCItemDeadbandMgt);
+    ASSERT_TRUE(deadbands);
+    FLOAT percent[] = {5.0f, 5.0f};
+    ASSERT_EQ(deadbands->SetItemDeadband(2, handles.data(), percent, &errors), S_FALSE);
+    EXPECT_EQ(taken(errors, 2), (std::vector<HRESULT>{S_OK, OPC_E_DEADBANDNOTSUPPORTED}));
+    FLOAT* current = nullptr;
+    ASSERT_EQ(deadbands->GetItemDeadband(1, handles.data(), &current, &errors), S_OK);
+    EXPECT_EQ(taken(errors, 1), std::vector<HRESULT>{S_OK});
+    EXPECT_EQ(current[0], 5.0f);
+    CoTaskMemFree(current);
+    ASSERT_EQ(deadbands->ClearItemDeadband(1, handles.data(), &errors), S_OK);
+    EXPECT_EQ(taken(errors, 1), std::vector<HRESULT>{S_OK});
+
+    // The server's reads and writes by item ID.
+    ComPtr<IOPCItemIO> itemIO = ComPtr<IUnknown>(server()).as<IOPCItemIO>(IID_IOPCItemIO);
+    ASSERT_TRUE(itemIO);
+    const auto i4 = e2e::wide("Example.Types.I4");
+    const auto missing = e2e::wide("Example.Types.Missing");
+    LPCWSTR ids[] = {i4.c_str(), missing.c_str()};
+    OPCITEMVQT byName[] = {vqt(integer(VT_I4, 4321), FALSE, FALSE),
+                           vqt(integer(VT_I4, 1), FALSE, FALSE)};
+    ASSERT_EQ(itemIO->WriteVQT(2, ids, byName, &errors), S_FALSE);
+    EXPECT_EQ(taken(errors, 2), (std::vector<HRESULT>{S_OK, OPC_E_UNKNOWNITEMID}));
+    ASSERT_EQ(itemIO->Read(2, ids, maxAges, &values, &qualities, &timestamps, &errors), S_FALSE);
+    EXPECT_EQ(taken(errors, 2), (std::vector<HRESULT>{S_OK, OPC_E_UNKNOWNITEMID}));
+    EXPECT_EQ(values[0].vt, VT_I4);
+    EXPECT_EQ(values[0].lVal, 4321);
+    EXPECT_EQ(values[1].vt, VT_EMPTY);
+    EXPECT_EQ(qualities[0], OPC_QUALITY_GOOD);
+    VariantClear(&values[0]);
+    CoTaskMemFree(values);
+    CoTaskMemFree(qualities);
+    CoTaskMemFree(timestamps);
+}
+
 TEST_F(Callbacks, AShutdownRequestReachesEveryAdvisedClientAndEndsAWatchingProbe)
 {
     e2e::CallbackRecorder recorder;
