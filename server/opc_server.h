@@ -11,6 +11,7 @@
 #include "server/event_server.h"
 #include "server/group_list.h"
 #include "server/item_properties.h"
+#include "server/opc_browse.h"
 #include "server/server_interface.h"
 #include "vetrel/opc.h"
 
@@ -96,6 +97,7 @@ private:
     IOPCItemPropertiesObject m_itemPropertiesObject{*this};
     IOPCCommonObject m_commonObject{*this};
     IOPCEventServerObject m_eventServerObject{*this};
+    IOPCBrowseObject m_opcBrowseObject{*this};
     ConnectionPointHome m_connections{*this, kServerConnectionTraces};
     GroupList m_groups;
     SubscriptionList m_subscriptions;
