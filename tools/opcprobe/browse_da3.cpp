@@ -71,10 +71,12 @@ public:
         for (int calls = 0; calls < kMostBatches; ++calls) {
             ElementBatch batch;
             BOOL more = FALSE;
+            // An empty list of properties still travels as a reference: never a null one.
+            DWORD noProperty = 0;
             const HRESULT hr = m_browse->Browse(
                 reinterpret_cast<LPWSTR>(id.data()), &point, kBatch, OPC_BROWSE_FILTER_ALL,
                 reinterpret_cast<LPWSTR>(none.data()), reinterpret_cast<LPWSTR>(none.data()), FALSE,
-                FALSE, 0, nullptr, &more, &batch.count, &batch.elements);
+                FALSE, 0, &noProperty, &more, &batch.count, &batch.elements);
             if (FAILED(hr)) throw ProbeFailure("Browse of " + quoted(itemID), hr);
             for (DWORD i = 0; i < batch.count && batch.elements; ++i) {
                 const OPCBROWSEELEMENT& element = batch.elements[i];

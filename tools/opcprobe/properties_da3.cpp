@@ -17,7 +17,9 @@ std::vector<PropertyValue> itemPropertiesDa3(IOPCServer* server, const std::stri
     auto itemID = widen(item);
     LPWSTR itemIDs[] = {reinterpret_cast<LPWSTR>(itemID.data())};
     OPCITEMPROPERTIES* raw = nullptr;
-    hr = browse->GetProperties(1, itemIDs, TRUE, 0, nullptr, &raw);
+    // No property IDs asks for all of them; the empty list still travels as a reference.
+    DWORD allProperties = 0;
+    hr = browse->GetProperties(1, itemIDs, TRUE, 0, &allProperties, &raw);
     const auto answer = vetrel::TaskMem<OPCITEMPROPERTIES>::adopt(raw, 1);
     if (FAILED(hr) || !answer)
         throw ProbeFailure("GetProperties for " + item, FAILED(hr) ? hr : E_POINTER);
