@@ -60,8 +60,8 @@ bool chosen(const OPCTag& child, const BrowseCursor& browse)
     return matchesNamePattern(child.shortName(), browse.nameFilter).value_or(false);
 }
 
-// Where a continued browse goes on: the child after the cursor's last element. Null with
-// false when the point is stale.
+// Where a continued browse goes on: the child after the cursor's last element, null at the
+// end. False when the point is stale.
 bool resumeAfter(const OPCTag& node, const BrowseCursor& cursor, const OPCTag*& next)
 {
     const OPCTag* last = node.findChild(cursor.lastName);
