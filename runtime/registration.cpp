@@ -15,6 +15,7 @@ namespace {
 const char* const kCategories[] = {
     "{63D5F430-CFE4-11D1-B2C8-0060083BA1FB}", // OPC Data Access 1.0
     "{63D5F432-CFE4-11D1-B2C8-0060083BA1FB}", // OPC Data Access 2.0
+    "{CC603642-66D7-48F1-B69A-B625E73652D7}", // OPC Data Access 3.0
     "{58E13251-AC87-11D1-84D5-00608CB8A7E9}", // OPC Alarms and Events 1.0
 };
 

@@ -5,22 +5,11 @@
 #include "comkit/locked_boundary.h"
 #include "server/opc_server.h"
 #include "server/property_table.h"
-#include "tags/tag_tree.h"
 
 #include <array>
 #include <string_view>
 
 namespace vetrel {
-namespace {
-
-// The tag or branch a client's item ID names by its full name; null when none. The runtime
-// lock is held.
-const OPCTag* namedTag(LPCWSTR itemID)
-{
-    return tagTree().find({}, fromClientText(itemID));
-}
-
-} // namespace
 
 HRESULT STDMETHODCALLTYPE IOPCItemPropertiesObject::QueryAvailableProperties(
     LPWSTR szItemID, DWORD* pdwCount, DWORD** ppPropertyIDs, LPWSTR** ppDescriptions,
@@ -33,7 +22,7 @@ HRESULT STDMETHODCALLTYPE IOPCItemPropertiesObject::QueryAvailableProperties(
     clearOutput(ppvtDataTypes);
     if (!pdwCount || !ppPropertyIDs || !ppDescriptions || !ppvtDataTypes) return E_INVALIDARG;
     return lockedBoundary(owner(), [&](auto&) -> HRESULT {
-        if (!namedTag(szItemID)) return OPC_E_UNKNOWNITEMID;
+        if (!propertyHolder(szItemID)) return OPC_E_UNKNOWNITEMID;
         constexpr size_t count = kItemProperties.size();
         auto ids = allocateCleared<DWORD>(count);
         auto types = allocateCleared<VARTYPE>(count);
@@ -71,7 +60,7 @@ HRESULT STDMETHODCALLTYPE IOPCItemPropertiesObject::GetItemProperties(LPWSTR szI
     clearOutput(ppErrors);
     if (!ppvData || !ppErrors || (dwCount != 0 && !pdwPropertyIDs)) return E_INVALIDARG;
     return lockedBoundary(owner(), [&](auto&) -> HRESULT {
-        const OPCTag* tag = namedTag(szItemID);
+        const OPCTag* tag = propertyHolder(szItemID);
         if (!tag) return OPC_E_UNKNOWNITEMID;
         // Cleared: an entry without a value is VT_EMPTY.
         auto values = allocateCleared<VARIANT>(dwCount);

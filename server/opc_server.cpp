@@ -66,6 +66,7 @@ HRESULT STDMETHODCALLTYPE OPCServer::QueryInterface(REFIID riid, void** object) 
         {IID_IOPCCommon, " IID_IOPCCommon", &m_commonObject},
         {IID_IOPCEventServer, " IID_IOPCEventServer", &m_eventServerObject},
         {IID_IOPCItemIO, " IID_IOPCItemIO", &m_itemIOObject},
+        {IID_IOPCBrowse, " IID_IOPCBrowse", &m_opcBrowseObject},
     };
     return answerQueryInterface("OPCServer::QueryInterface", rows, riid, object, *this, m_inert);
 }

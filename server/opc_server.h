@@ -11,6 +11,7 @@
 #include "server/event_server.h"
 #include "server/group_list.h"
 #include "server/item_properties.h"
+#include "server/opc_browse.h"
 #include "server/server_interface.h"
 #include "server/server_item_io.h"
 #include "vetrel/opc.h"
@@ -98,6 +99,7 @@ private:
     IOPCCommonObject m_commonObject{*this};
     IOPCEventServerObject m_eventServerObject{*this};
     IOPCItemIOObject m_itemIOObject{*this};
+    IOPCBrowseObject m_opcBrowseObject{*this};
     ConnectionPointHome m_connections{*this, kServerConnectionTraces};
     GroupList m_groups;
     SubscriptionList m_subscriptions;

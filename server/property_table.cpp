@@ -1,7 +1,9 @@
 #include "server/property_table.h"
 
+#include "comkit/client_text.h"
 #include "platform/bstr.h"
 #include "tags/opc_tag.h"
+#include "tags/tag_tree.h"
 #include "tags/timestamp.h"
 
 #include <string>
@@ -70,6 +72,11 @@ HRESULT propertyValue(const OPCTag& tag, DWORD id, Variant& value)
         return S_OK;
     }
     return OPC_E_INVALID_PID;
+}
+
+const OPCTag* propertyHolder(LPCWSTR itemID)
+{
+    return tagTree().find({}, fromClientText(itemID));
 }
 
 } // namespace vetrel

@@ -34,4 +34,8 @@ inline constexpr std::array<ItemProperty, 8> kItemProperties{{
 // table (value stays empty). Throws std::bad_alloc.
 HRESULT propertyValue(const OPCTag& tag, DWORD id, Variant& value);
 
+// The tag or branch whose properties a client's item ID asks for, by its full name; null when
+// none. Throws std::bad_alloc.
+const OPCTag* propertyHolder(LPCWSTR itemID);
+
 } // namespace vetrel

@@ -131,6 +131,7 @@ void TagTree::forgetHandles(OPCTag& node) noexcept
 void TagTree::remove(OPCTag* tag) noexcept
 {
     OPCTag* parent = tag->parent();
+    ++m_removals;
     forgetHandles(*tag);
     parent->detachChild(tag).reset();
     while (parent != &m_root && !parent->hasChildren() && parent->m_tagHandle == kNoTag) {
@@ -142,6 +143,7 @@ void TagTree::remove(OPCTag* tag) noexcept
 
 void TagTree::clear() noexcept
 {
+    ++m_removals;
     m_root.destroyChildren();
     m_handles = {};
 }

@@ -5,6 +5,7 @@
 #include "comkit/handle_table.h"
 #include "tags/opc_tag.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,12 +49,16 @@ public:
     // Appends the names of kind below node to names; returns how many were appended.
     size_t listNames(const OPCTag& node, NameKind kind, std::vector<std::string>& names) const;
     bool isHierarchical() const noexcept;
+    // Counts every removal of nodes: while it stands still, a node found by its name among its
+    // siblings is the very node found by that name before, since additions only append.
+    std::uint64_t removals() const noexcept { return m_removals; }
 
 private:
     void forgetHandles(OPCTag& node) noexcept;
 
     OPCTag m_root;
     HandleTable<OPCTag> m_handles;
+    std::uint64_t m_removals = 0;
 };
 
 // The runtime's tags. The caller holds the runtime lock.

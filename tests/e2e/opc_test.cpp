@@ -425,6 +425,10 @@ TEST_F(Opc, OpcprobePrintsOfTheHostWhatItPrintsInProcess)
         {"properties Example.Tank.Inflow", 0},
         {"--json properties Example.Types.ARRAY", 0},
         {"--json properties No.Such", 1},
+        {"--da 3 browse --flat", 0},
+        {"--da 3 --json browse", 0},
+        {"--da 3 properties Example.Tank.Inflow", 0},
+        {"--da 3 --json properties No.Such", 1},
     };
     for (const Case& probe : cases) {
         const ProbeOutput acrossProcesses = probeHost(probe.arguments);
@@ -434,6 +438,117 @@ TEST_F(Opc, OpcprobePrintsOfTheHostWhatItPrintsInProcess)
         EXPECT_FALSE(inProcess.lines.empty()) << probe.arguments;
         EXPECT_EQ(acrossProcesses.lines, inProcess.lines) << probe.arguments;
     }
+}
+
+// The host's namespace and properties print the same through either interface set.
+TEST_F(Opc, OpcprobePrintsTheSameThroughDa2AndDa3)
+{
+    for (const std::string command :
+         {"browse", "browse --flat", "--json browse", "properties Example.Tank.Inflow"}) {
+        const ProbeOutput da2 = probeHost("--da 2 " + command);
+        EXPECT_EQ(da2.exitCode, 0u) << command;
+        EXPECT_FALSE(da2.lines.empty()) << command;
+        EXPECT_EQ(probeHost("--da 3 " + command).lines, da2.lines) << command;
+        EXPECT_EQ(probeHost(command).lines, da2.lines) << command;
+    }
+}
+
+// "name|item ID|flags" of every element below itemID, max at a time, following the
+// continuation points; calls counts the calls.
+std::vector<std::string> browseElements(IOPCServer* server, const std::string& itemID, DWORD max,
+                                        int& calls)
+{
+    const auto browse = ComPtr<IOPCServer>(server).as<IOPCBrowse>(IID_IOPCBrowse);
+    std::vector<std::string> elements;
+    EXPECT_TRUE(browse);
+    if (!browse) return elements;
+    auto id = e2e::wide(itemID), none = e2e::wide("");
+    LPWSTR point = nullptr;
+    // The proxy takes no null array, even an empty one.
+    DWORD noProperty = 0;
+    for (calls = 1; calls < 100; ++calls) {
+        BOOL more = FALSE;
+        DWORD count = 0;
+        OPCBROWSEELEMENT* batch = nullptr;
+        EXPECT_EQ(browse->Browse(id.data(), &point, max, OPC_BROWSE_FILTER_ALL, none.data(),
+                                 none.data(), FALSE, FALSE, 0, &noProperty, &more, &count, &batch),
+                  S_OK);
+        if (max) {
+            EXPECT_LE(count, max);
+        }
+        for (DWORD i = 0; i < count; ++i)
+            elements.push_back(e2e::takeText(batch[i].szName) + "|" +
+                               e2e::takeText(batch[i].szItemID) + "|" +
+                               std::to_string(batch[i].dwFlagValue));
+        CoTaskMemFree(batch);
+        EXPECT_EQ(more != FALSE, point != nullptr);
+        if (!point) break;
+    }
+    return elements;
+}
+
+// A client browses the host through IOPCBrowse batch by batch: the continuation point goes out
+// and comes back through the proxy, and the elements are those of the same server in process.
+TEST_F(Opc, Da3BrowseCarriesItsContinuationPointsAcrossProcesses)
+{
+    opcprobe::Session local(e2e::inProcessExample());
+    for (const std::string itemID : {"", "Example", "Example.Types"}) {
+        int calls = 0;
+        const std::vector<std::string> whole = browseElements(local.server(), itemID, 0, calls);
+        ASSERT_FALSE(whole.empty()) << itemID;
+        for (const DWORD max : {0u, 1u, 2u, 3u}) {
+            EXPECT_EQ(browseElements(server(), itemID, max, calls), whole) << itemID << " " << max;
+            EXPECT_EQ(calls, max ? static_cast<int>((whole.size() + max - 1) / max) : 1)
+                << itemID << " " << max;
+        }
+    }
+
+    const auto browse = ComPtr<IOPCServer>(server()).as<IOPCBrowse>(IID_IOPCBrowse);
+    ASSERT_TRUE(browse);
+    auto id = e2e::wide("Example"), none = e2e::wide(""),
+         forged = e2e::wide("vetrel-browse:999999");
+    LPWSTR point = static_cast<LPWSTR>(CoTaskMemAlloc((forged.size() + 1) * sizeof(OLECHAR)));
+    std::copy(forged.c_str(), forged.c_str() + forged.size() + 1, point);
+    BOOL more = FALSE;
+    DWORD count = 0, noProperty = 0;
+    OPCBROWSEELEMENT* batch = nullptr;
+    EXPECT_EQ(browse->Browse(id.data(), &point, 1, OPC_BROWSE_FILTER_ALL, none.data(), none.data(),
+                             FALSE, FALSE, 0, &noProperty, &more, &count, &batch),
+              OPC_E_INVALIDCONTINUATIONPOINT);
+    EXPECT_EQ(count, 0u);
+    CoTaskMemFree(point);
+
+    // Properties of many items in one call cross whole, each item with its own answer.
+    std::vector<std::basic_string<OLECHAR>> items = {
+        e2e::wide("Example.Tank.Level"), e2e::wide("No.Such"), e2e::wide("Example.Types.BSTR")};
+    std::vector<LPWSTR> itemIDs;
+    for (auto& item : items) itemIDs.push_back(item.data());
+    const auto describe = [&](IOPCServer* on) {
+        const auto properties = ComPtr<IOPCServer>(on).as<IOPCBrowse>(IID_IOPCBrowse);
+        OPCITEMPROPERTIES* answers = nullptr;
+        DWORD allProperties = 0;
+        EXPECT_EQ(properties->GetProperties(static_cast<DWORD>(itemIDs.size()), itemIDs.data(),
+                                            TRUE, 0, &allProperties, &answers),
+                  S_FALSE);
+        std::vector<std::string> lines;
+        for (size_t i = 0; i < itemIDs.size() && answers; ++i) {
+            lines.push_back("item " + std::to_string(answers[i].hrErrorID));
+            for (DWORD p = 0; p < answers[i].dwNumProperties; ++p) {
+                OPCITEMPROPERTY& entry = answers[i].pItemProperties[p];
+                lines.push_back(
+                    std::to_string(entry.dwPropertyID) + " " + e2e::takeText(entry.szDescription) +
+                    " " + std::to_string(entry.vtDataType) + " " + std::to_string(entry.vValue.vt) +
+                    " " + std::to_string(entry.hrErrorID));
+                VariantClear(&entry.vValue);
+            }
+            CoTaskMemFree(answers[i].pItemProperties);
+        }
+        CoTaskMemFree(answers);
+        return lines;
+    };
+    const std::vector<std::string> acrossProcesses = describe(server());
+    EXPECT_EQ(acrossProcesses.size(), 1u + 8u + 1u + 1u + 8u);
+    EXPECT_EQ(acrossProcesses, describe(local.server()));
 }
 
 // Every enumerator a client drains across processes ends with a short batch that answers

@@ -195,11 +195,11 @@ TEST_F(ServerList, EnumeratesTheClassesOfTheCategoriesAskedFor)
          {CATID_OPCDAServer20},
          std::vector<GUID>{kUnknownCategory},
          {example, moxlan}},
-        {"DA 3.0", {CATID_OPCDAServer30}, std::vector<GUID>{}, {da3}},
+        {"DA 3.0", {CATID_OPCDAServer30}, std::vector<GUID>{}, {da3, example, moxlan}},
         {"private or DA 3.0, the needed one given",
          {kUnknownCategory, kPrivateCategory, CATID_OPCDAServer30},
          std::vector<GUID>{kNeededCategory},
-         {da3, needy, plain}},
+         {da3, needy, plain, example, moxlan}},
         {"private, any required", {kPrivateCategory}, std::nullopt, {needy, plain}},
         {"XML DA: no class", {CATID_XMLDAServer10}, std::vector<GUID>{}, {}},
         {"unknown category", {kUnknownCategory}, std::vector<GUID>{}, {}},
@@ -464,11 +464,11 @@ constexpr char kServers[] = "Discovery.Fake.Da3\n"
                             "Drevik.OPCServer\n"
                             "  class:       {4C3A9E17-2B6D-4F80-9E51-7AD3C60B2F94}\n"
                             "  description: Drevik Software OPC Server Simulator\n"
-                            "  implements:  DA 1.0, DA 2.0, AE 1.0\n"
+                            "  implements:  DA 1.0, DA 2.0, DA 3.0, AE 1.0\n"
                             "Vetrel.ExampleHost\n"
                             "  class:       {5C2E9A61-3B7D-4F08-A51E-6D902B44C713}\n"
                             "  description: Vetrel example host\n"
-                            "  implements:  DA 1.0, DA 2.0, AE 1.0\n";
+                            "  implements:  DA 1.0, DA 2.0, DA 3.0, AE 1.0\n";
 constexpr char kThroughService[] = "through the server list OPC.ServerList:\n";
 constexpr char kThroughRegistry[] = "through the registry's component categories:\n";
 

@@ -1,6 +1,7 @@
 // opcprobe's browse and properties commands against a Vetrel server in the same process: the
 // tree it walks, the flat list, the properties it reads, and how it prints them.
 #include "browse.h"
+#include "da_version.h"
 #include "properties.h"
 #include "session.h"
 #include "support/times.h"
@@ -110,6 +111,41 @@ TEST_F(OpcProbeBrowse, ReadsEveryPropertyOfAnItem)
         FAIL() << "an unknown item has no properties";
     } catch (const ProbeFailure& failure) {
         EXPECT_EQ(failure.result(), OPC_E_UNKNOWNITEMID);
+    }
+}
+
+// Through IOPCBrowse the probe prints what it prints through the 2.0 interfaces, whatever the
+// shape of the namespace; a branch of more elements than one batch takes continuation points.
+TEST_F(OpcProbeBrowse, Da3InterfacesGiveTheSameAnswers)
+{
+    std::vector<std::string> many;
+    for (int i = 0; i < 300; ++i) many.push_back("Big.T" + std::to_string(1000 + i));
+    const std::vector<std::vector<std::string>> namespaces = {
+        {"Plant.Line.Speed", "Solo", "Plant.Tank", "Plant.Line.Belt.Load", "Plant.Line"},
+        {"Alpha", "Beta"},
+        many,
+    };
+    for (const auto& names : namespaces) {
+        for (const std::string& name : names) tag(name.c_str(), vetrel::test::r4(1.5f));
+        ASSERT_TRUE(SetTagPropertiesA(m_tags.front(), "First", "m"));
+        Session session(kProbedClass);
+        EXPECT_EQ(chooseDaVersion(session.server(), std::nullopt), DaVersion::V3);
+        EXPECT_EQ(chooseDaVersion(session.server(), DaVersion::V2), DaVersion::V2);
+        const BrowseTree tree2 = browseTree(session.server()),
+                         tree3 = browseTreeDa3(session.server());
+        EXPECT_EQ(browseText(tree3), browseText(tree2)) << names.front();
+        EXPECT_EQ(browseJson(tree3), browseJson(tree2)) << names.front();
+        EXPECT_EQ(browseFlatDa3(session.server()), browseFlat(session.server())) << names.front();
+        EXPECT_EQ(propertiesText(itemPropertiesDa3(session.server(), names.front())),
+                  propertiesText(itemProperties(session.server(), names.front())));
+        try {
+            itemPropertiesDa3(session.server(), "No.Such.Item");
+            FAIL() << "an unknown item has no properties";
+        } catch (const ProbeFailure& failure) {
+            EXPECT_EQ(failure.result(), OPC_E_UNKNOWNITEMID);
+        }
+        for (DWORD handle : m_tags) RemoveTag(handle);
+        m_tags.clear();
     }
 }
 

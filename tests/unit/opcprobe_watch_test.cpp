@@ -67,6 +67,9 @@ TEST(OpcProbeCommandLine, EachCommandIsRecognisedWithItsArguments)
     const Options write = parse({"--progid", "P", "write", "A=1", "B=x y=z"});
     EXPECT_EQ(write.command, Command::Write);
     EXPECT_EQ(write.assignments, (std::vector<Assignment>{{"A", "1"}, {"B", "x y=z"}}));
+    EXPECT_FALSE(parse({"--progid", "P", "browse"}).da);
+    EXPECT_EQ(parse({"--progid", "P", "browse", "--da", "2"}).da, DaVersion::V2);
+    EXPECT_EQ(parse({"--da", "3", "--progid", "P", "properties", "X"}).da, DaVersion::V3);
 }
 
 // A wrong command line exits with 2 before any server is contacted, its first line naming the
@@ -136,6 +139,9 @@ TEST(OpcProbeCommandLine, AnswersEachCommandLineWithItsExitCodeAndMessage)
         {{"events", "--json", "--progid", "P"}, 0, "P --json"},
         {{"--json", "list", "--route", "registry"}, 0, " --json"},
         {{"list", "--progid", "P"}, 2, "list: lists every server: it takes no --progid or --clsid"},
+        {{"--progid", "P", "browse", "--da", "4"},
+         2,
+         "--da: expected a DA version from 2 to 3, got 4"},
         {{"list", "--route", "elsewhere"},
          2,
          "--route: expected auto, server-list or registry, got elsewhere"},

@@ -53,7 +53,7 @@ TEST(Registration, WritesEveryEntryAndUnregisteringRemovesThem)
     EXPECT_EQ(defaultValue(kServerKey + "\\ProgID"), kProgId);
     for (const char* category :
          {"{63D5F430-CFE4-11D1-B2C8-0060083BA1FB}", "{63D5F432-CFE4-11D1-B2C8-0060083BA1FB}",
-          "{58E13251-AC87-11D1-84D5-00608CB8A7E9}"})
+          "{CC603642-66D7-48F1-B69A-B625E73652D7}", "{58E13251-AC87-11D1-84D5-00608CB8A7E9}"})
         EXPECT_TRUE(keyExists(kServerKey + "\\Implemented Categories\\" + category)) << category;
 
     EXPECT_TRUE(UnregisterServerA(kClass, kProgId));
@@ -72,7 +72,7 @@ TEST(Registration, ProgIdWithoutItsClassIsRemovedButReportedAsFailure)
         RegKey categories = RegKey::open(server.get(), "Implemented Categories", KEY_ALL_ACCESS);
         for (const char* category :
              {"{63D5F430-CFE4-11D1-B2C8-0060083BA1FB}", "{63D5F432-CFE4-11D1-B2C8-0060083BA1FB}",
-              "{58E13251-AC87-11D1-84D5-00608CB8A7E9}"})
+              "{CC603642-66D7-48F1-B69A-B625E73652D7}", "{58E13251-AC87-11D1-84D5-00608CB8A7E9}"})
             RegDeleteKeyA(categories.get(), category);
         categories.close();
         for (const char* sub : {"Implemented Categories", "LocalServer32", "ProgID"})

@@ -32,6 +32,11 @@ struct BrowseTree
 BrowseTree browseTree(IOPCServer* server);
 // The server's flat listing from the root: every leaf's item ID.
 std::vector<std::string> browseFlat(IOPCServer* server);
+// The same two through IOPCBrowse, which needs no browse position: a branch's elements come
+// from its item ID. Branches come first as above, and an item that bears a branch's item ID is
+// that branch.
+BrowseTree browseTreeDa3(IOPCServer* server);
+std::vector<std::string> browseFlatDa3(IOPCServer* server);
 
 // Two blanks of indentation per level; "Tank/" for a branch, "Level (Example.Tank.Level)" for a
 // leaf, "Tank/ (Example.Tank)" for a branch that is an item as well.

@@ -91,6 +91,11 @@ void defineCommandLine(CLI::App& app, Options& options)
     server->add_option("--clsid", options.clsid, "class identifier of the server")
         ->check(kClassIdentifier);
     app.add_flag("--json", options.json, "print JSON: one document, or one object per line");
+    app.add_option_function<int>(
+           "--da", [&options](const int& version) { options.da = static_cast<DaVersion>(version); },
+           "browse and read properties through the DA 2 or DA 3 interfaces (default: the "
+           "highest the server offers)")
+        ->transform(numberFrom("a DA version", 2, 3));
     app.require_subcommand(1);
     // The subcommands, created below, inherit it: global options may follow them.
     app.fallthrough();

@@ -1,6 +1,7 @@
 // opcprobe's command line: which server, which command, and the command's arguments.
 #pragma once
 
+#include "da_version.h"
 #include "discovery.h"
 #include "session.h"
 #include "watch.h"
@@ -30,6 +31,8 @@ struct Options
     std::string progId;
     std::string clsid;
     bool json = false;
+    // browse and properties: through the 2.0 or the 3.0 interfaces; empty: the highest offered
+    std::optional<DaVersion> da;
     Command command = Command::Status;
     // read and watch
     std::vector<std::string> items;

@@ -28,6 +28,11 @@ int report(const Options& options, std::ostream& out, const Results& results, To
     return allSucceeded(results) ? 0 : 1;
 }
 
+DaVersion daVersion(const Options& options, Session& session)
+{
+    return chooseDaVersion(session.server(), options.da);
+}
+
 } // namespace
 
 int runCommand(const Options& options, Session& session, std::ostream& out,
@@ -52,10 +57,14 @@ int runCommand(const Options& options, Session& session, std::ostream& out,
                    : 1;
     case Command::Browse:
         if (options.flat) {
-            const std::vector<std::string> itemIDs = browseFlat(session.server());
+            const std::vector<std::string> itemIDs = daVersion(options, session) == DaVersion::V3
+                                                         ? browseFlatDa3(session.server())
+                                                         : browseFlat(session.server());
             out << (options.json ? flatJson(itemIDs).dump(2) + "\n" : flatText(itemIDs));
         } else {
-            const BrowseTree tree = browseTree(session.server());
+            const BrowseTree tree = daVersion(options, session) == DaVersion::V3
+                                        ? browseTreeDa3(session.server())
+                                        : browseTree(session.server());
             out << (options.json ? browseJson(tree).dump(2) + "\n" : browseText(tree));
         }
         return 0;
@@ -63,8 +72,10 @@ int runCommand(const Options& options, Session& session, std::ostream& out,
         const auto toJson = [&options](const std::vector<PropertyValue>& properties) {
             return propertiesJson(options.item, properties);
         };
-        return report(options, out, itemProperties(session.server(), options.item), toJson,
-                      propertiesText);
+        const auto properties = daVersion(options, session) == DaVersion::V3
+                                    ? itemPropertiesDa3(session.server(), options.item)
+                                    : itemProperties(session.server(), options.item);
+        return report(options, out, properties, toJson, propertiesText);
     }
     case Command::Events:
         watchEvents(session.server(), options.eventSeconds, options.json, out, interrupted);

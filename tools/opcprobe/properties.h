@@ -22,6 +22,8 @@ struct PropertyValue
 
 // Throws ProbeFailure when the server offers no properties or refuses the item.
 std::vector<PropertyValue> itemProperties(IOPCServer* server, const std::string& item);
+// The same through IOPCBrowse::GetProperties.
+std::vector<PropertyValue> itemPropertiesDa3(IOPCServer* server, const std::string& item);
 
 // "2 Item Value (VT_R4): 7 (VT_I4)": the value's own type follows when it is not the announced
 // one; a property that failed shows its error instead of the value. Values print as read prints
