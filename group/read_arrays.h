@@ -24,6 +24,24 @@ public:
     }
 
     bool ready() const noexcept { return m_values && m_qualities && m_timestamps; }
+
+    // A read's outputs cleared and its arguments checked: S_OK to go on, otherwise the call's
+    // answer with every output empty. maxAge is checked for presence only: every value the
+    // runtime holds is the host's latest, which meets any age.
+    HRESULT accept(const DWORD* maxAge, VARIANT** values, WORD** qualities, FILETIME** timestamps,
+                   HRESULT** errors) const noexcept
+    {
+        clearOutput(values);
+        clearOutput(qualities);
+        clearOutput(timestamps);
+        HRESULT hr = S_OK;
+        if (!maxAge || !values || !qualities || !timestamps)
+            hr = E_INVALIDARG;
+        else if (!ready())
+            hr = m_count == 0 ? E_INVALIDARG : E_OUTOFMEMORY;
+        if (FAILED(hr)) clearOutput(errors);
+        return hr;
+    }
     VARIANT& value(DWORD i) noexcept { return m_values[i]; }
     WORD& quality(DWORD i) noexcept { return m_qualities[i]; }
     FILETIME& timestamp(DWORD i) noexcept { return m_timestamps[i]; }

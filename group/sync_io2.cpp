@@ -29,18 +29,10 @@ HRESULT STDMETHODCALLTYPE IOPCSyncIO2Object::ReadMaxAge(DWORD dwCount, OPCHANDLE
                                                         HRESULT** ppErrors) noexcept
 {
     trace("IOPCSyncIO2::ReadMaxAge");
-    clearOutput(ppvValues);
-    clearOutput(ppwQualities);
-    clearOutput(ppftTimeStamps);
-    if (!pdwMaxAge || !ppvValues || !ppwQualities || !ppftTimeStamps) {
-        clearOutput(ppErrors);
-        return E_INVALIDARG;
-    }
     ReadArrays arrays(dwCount);
-    if (!arrays.ready()) {
-        clearOutput(ppErrors);
-        return dwCount == 0 ? E_INVALIDARG : E_OUTOFMEMORY;
-    }
+    const HRESULT accepted =
+        arrays.accept(pdwMaxAge, ppvValues, ppwQualities, ppftTimeStamps, ppErrors);
+    if (FAILED(accepted)) return accepted;
     const HRESULT hr =
         forEachHandle(owner(), dwCount, phServer, ppErrors, [&](OPCItem& item, DWORD i) {
             return readItemValue(item, arrays.value(i), arrays.quality(i), arrays.timestamp(i));

@@ -42,18 +42,10 @@ HRESULT STDMETHODCALLTYPE IOPCItemIOObject::Read(DWORD dwCount, LPCWSTR* pszItem
                                                  HRESULT** ppErrors) noexcept
 {
     trace("IOPCItemIO::Read");
-    clearOutput(ppvValues);
-    clearOutput(ppwQualities);
-    clearOutput(ppftTimeStamps);
-    if (!pdwMaxAge || !ppvValues || !ppwQualities || !ppftTimeStamps) {
-        clearOutput(ppErrors);
-        return E_INVALIDARG;
-    }
     ReadArrays arrays(dwCount);
-    if (!arrays.ready()) {
-        clearOutput(ppErrors);
-        return dwCount == 0 ? E_INVALIDARG : E_OUTOFMEMORY;
-    }
+    const HRESULT accepted =
+        arrays.accept(pdwMaxAge, ppvValues, ppwQualities, ppftTimeStamps, ppErrors);
+    if (FAILED(accepted)) return accepted;
     const HRESULT hr =
         forEachItemID(owner(), dwCount, pszItemIDs, ppErrors, [&](const OPCTag& tag, DWORD i) {
             return readTagValue(tag, arrays.value(i), arrays.quality(i), arrays.timestamp(i));
