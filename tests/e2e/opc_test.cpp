@@ -440,13 +440,21 @@ TEST_F(Opc, OpcprobePrintsOfTheHostWhatItPrintsInProcess)
     }
 }
 
-// The host's namespace and properties print the same through either interface set.
+// The host's namespace, properties and values print the same through either interface set.
 TEST_F(Opc, OpcprobePrintsTheSameThroughDa2AndDa3)
 {
-    for (const std::string command :
-         {"browse", "browse --flat", "--json browse", "properties Example.Tank.Inflow"}) {
+    const std::pair<std::string, unsigned long> cases[] = {
+        {"browse", 0},
+        {"browse --flat", 0},
+        {"--json browse", 0},
+        {"properties Example.Tank.Inflow", 0},
+        // The values the first write of this program left, written again.
+        {"write Example.Types.I4=-17 Example.Types.R8=abc No.Such=1", 1},
+        {"--json read Example.Types.I4 Example.Types.BSTR Example.Tank.Inflow No.Such", 1},
+    };
+    for (const auto& [command, exitCode] : cases) {
         const ProbeOutput da2 = probeHost("--da 2 " + command);
-        EXPECT_EQ(da2.exitCode, 0u) << command;
+        EXPECT_EQ(da2.exitCode, exitCode) << command;
         EXPECT_FALSE(da2.lines.empty()) << command;
         EXPECT_EQ(probeHost("--da 3 " + command).lines, da2.lines) << command;
         EXPECT_EQ(probeHost(command).lines, da2.lines) << command;

@@ -1,11 +1,15 @@
 // opcprobe's browse and properties commands against a Vetrel server in the same process: the
-// tree it walks, the flat list, the properties it reads, and how it prints them.
+// tree it walks, the flat list, the properties it reads, and how it prints them; and its reads
+// and writes through the 3.0 interfaces against those through a group.
 #include "browse.h"
 #include "da_version.h"
+#include "item_io_da3.h"
 #include "properties.h"
+#include "report.h"
 #include "session.h"
 #include "support/times.h"
 #include "support/variants.h"
+#include "value_text.h"
 #include "vetrel/vetrel.h"
 
 #include <gtest/gtest.h>
@@ -146,6 +150,61 @@ TEST_F(OpcProbeBrowse, Da3InterfacesGiveTheSameAnswers)
         }
         for (DWORD handle : m_tags) RemoveTag(handle);
         m_tags.clear();
+    }
+}
+
+// Through IOPCItemIO reads and writes print what they print through a group: values, refusals
+// of the probe, read-only items, unknown items.
+TEST_F(OpcProbeBrowse, Da3ReadsAndWritesGiveTheSameAnswers)
+{
+    const DWORD level = tag("Io.Level", vetrel::test::r4(1.5f));
+    m_tags.push_back(CreateTagA("Io.Fixed", vetrel::test::i4(7), OPC_QUALITY_GOOD, FALSE));
+    Session session(kProbedClass);
+    const std::vector<std::string> items = {"Io.Level", "Io.Fixed", "No.Such.Item"};
+    for (const OPCDATASOURCE source : {OPC_DS_CACHE, OPC_DS_DEVICE}) {
+        const std::vector<ItemValue> through3 = readDa3(session.server(), items, source);
+        const std::vector<ItemValue> through2 = session.read(items, source);
+        ASSERT_EQ(through3.size(), through2.size());
+        // The times differ: a group's new item is stamped when it is added, a tag read by
+        // item ID carries the host's own time.
+        for (size_t i = 0; i < through2.size(); ++i) {
+            EXPECT_EQ(through3[i].item, through2[i].item);
+            EXPECT_EQ(through3[i].error, through2[i].error);
+            EXPECT_EQ(valueText(through3[i].value.get()), valueText(through2[i].value.get()));
+            EXPECT_EQ(through3[i].quality, through2[i].quality);
+            EXPECT_EQ(vetrel::test::ticks(through3[i].timestamp) != 0,
+                      SUCCEEDED(through2[i].error));
+        }
+    }
+
+    const std::vector<std::vector<Assignment>> writes = {
+        {{"Io.Level", "2.5"}},
+        {{"Io.Level", "not a number"}},
+        {{"Io.Fixed", "8"}},
+        {{"No.Such.Item", "1"}},
+        {{"Io.Level", "3.5"}, {"Io.Fixed", "9"}, {"No.Such.Item", "1"}},
+    };
+    for (const auto& assignments : writes) {
+        SCOPED_TRACE(assignments.front().item + "=" + assignments.front().text);
+        const std::vector<WriteResult> through3 = writeDa3(session.server(), assignments);
+        VARIANT after3;
+        VariantInit(&after3);
+        ASSERT_TRUE(ReadTag(level, &after3));
+        ASSERT_TRUE(UpdateTag(level, vetrel::test::r4(1.5f), OPC_QUALITY_GOOD));
+        const std::vector<WriteResult> through2 = session.write(assignments);
+        VARIANT after2;
+        VariantInit(&after2);
+        ASSERT_TRUE(ReadTag(level, &after2));
+        EXPECT_EQ(after3.fltVal, after2.fltVal);
+        ASSERT_TRUE(UpdateTag(level, vetrel::test::r4(1.5f), OPC_QUALITY_GOOD));
+        ASSERT_EQ(through3.size(), through2.size());
+        for (size_t i = 0; i < through2.size(); ++i) {
+            EXPECT_EQ(through3[i].item, through2[i].item);
+            EXPECT_EQ(through3[i].problem, through2[i].problem);
+            // A group's Write names a refused write OPC_E_BADTYPE; WriteVQT says why.
+            const bool readOnly = through2[i].problem == through2[i].item + " is read-only";
+            EXPECT_EQ(through3[i].error, readOnly ? OPC_E_BADRIGHTS : through2[i].error);
+        }
     }
 }
 

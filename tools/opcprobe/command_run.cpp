@@ -3,6 +3,7 @@
 #include "browse.h"
 #include "discovery.h"
 #include "events.h"
+#include "item_io_da3.h"
 #include "properties.h"
 #include "report.h"
 
@@ -44,12 +45,19 @@ int runCommand(const Options& options, Session& session, std::ostream& out,
         out << (options.json ? statusJson(status).dump(2) + "\n" : statusText(status));
         return 0;
     }
-    case Command::Read:
-        return report(options, out,
-                      session.read(options.items, options.cache ? OPC_DS_CACHE : OPC_DS_DEVICE),
-                      readJson, readText);
-    case Command::Write:
-        return report(options, out, session.write(options.assignments), writeJson, writeText);
+    case Command::Read: {
+        const OPCDATASOURCE source = options.cache ? OPC_DS_CACHE : OPC_DS_DEVICE;
+        const auto values = daVersion(options, session) == DaVersion::V3
+                                ? readDa3(session.server(), options.items, source)
+                                : session.read(options.items, source);
+        return report(options, out, values, readJson, readText);
+    }
+    case Command::Write: {
+        const auto results = daVersion(options, session) == DaVersion::V3
+                                 ? writeDa3(session.server(), options.assignments)
+                                 : session.write(options.assignments);
+        return report(options, out, results, writeJson, writeText);
+    }
     case Command::Watch:
         return watch(session.server(), options.items, options.watch, options.json, out, interrupted)
                        .allItemsAdded

@@ -1,5 +1,6 @@
-// Which OPC Data Access interfaces the probe browses and reads properties through: those of
-// 2.0 (IOPCBrowseServerAddressSpace, IOPCItemProperties) or of 3.0 (IOPCBrowse).
+// Which OPC Data Access interfaces the probe browses, reads properties, reads and writes
+// through: those of 2.0 (IOPCBrowseServerAddressSpace, IOPCItemProperties, a group's IOPCSyncIO)
+// or of 3.0 (IOPCBrowse, IOPCItemIO).
 #pragma once
 
 #include "vetrel/opc.h"

@@ -5,9 +5,8 @@
 #include "platform/task_mem.h"
 #include "probe_group.h"
 #include "server_id.h"
-#include "value_parse.h"
-#include "value_text.h"
 #include "wide_text.h"
+#include "write_plan.h"
 
 namespace opcprobe {
 
@@ -93,44 +92,21 @@ std::vector<WriteResult> Session::write(const std::vector<Assignment>& assignmen
     for (const Assignment& assignment : assignments) items.push_back(assignment.item);
     ProbeGroup group(m_server.get());
     const std::vector<AddedItem> added = group.addItems(items);
+    std::vector<WriteTarget> targets;
+    for (const AddedItem& item : added)
+        targets.push_back({item.error, item.canonicalType, item.accessRights});
 
-    std::vector<WriteResult> results(assignments.size());
+    WritePlan plan(assignments, targets);
+    if (plan.positions().empty()) return plan.finish(nullptr);
     std::vector<OPCHANDLE> handles;
-    std::vector<vetrel::Variant> values;
-    std::vector<size_t> positions;
-    for (size_t i = 0; i < assignments.size(); ++i) {
-        results[i].item = assignments[i].item;
-        results[i].error = added[i].error;
-        if (FAILED(added[i].error)) continue;
-        vetrel::Variant value;
-        if (const auto refused = parseValue(assignments[i].text, added[i].canonicalType, value)) {
-            results[i].error = refused->error;
-            results[i].problem = assignments[i].item + " is " + typeName(added[i].canonicalType) +
-                                 ": " + refused->reason;
-            continue;
-        }
-        handles.push_back(added[i].server);
-        values.push_back(std::move(value));
-        positions.push_back(i);
-    }
-    if (handles.empty()) return results;
-
-    // The VARIANTs stay owned by `values`; the call only reads them.
-    std::vector<VARIANT> wire;
-    for (const vetrel::Variant& value : values) wire.push_back(value.get());
+    for (const std::size_t position : plan.positions()) handles.push_back(added[position].server);
+    std::vector<VARIANT> values = plan.values();
     HRESULT* rawErrors = nullptr;
     const HRESULT hr = group.syncIO()->Write(static_cast<DWORD>(handles.size()), handles.data(),
-                                             wire.data(), &rawErrors);
+                                             values.data(), &rawErrors);
     const auto errors = TaskMem<HRESULT>::adopt(rawErrors, handles.size());
     if (FAILED(hr) || !errors) throw ProbeFailure("Write", FAILED(hr) ? hr : E_POINTER);
-    for (size_t k = 0; k < handles.size(); ++k) {
-        WriteResult& result = results[positions[k]];
-        result.error = errors[k];
-        // Servers refuse such writes with codes of their choosing, OPC_E_BADTYPE among them.
-        if (FAILED(result.error) && !(added[positions[k]].accessRights & OPC_WRITEABLE))
-            result.problem = result.item + " is read-only";
-    }
-    return results;
+    return plan.finish(errors.get());
 }
 
 std::string serverStateName(OPCSERVERSTATE state)
