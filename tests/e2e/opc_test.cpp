@@ -451,6 +451,8 @@ TEST_F(Opc, OpcprobePrintsTheSameThroughDa2AndDa3)
         // The values the first write of this program left, written again.
         {"write Example.Types.I4=-17 Example.Types.R8=abc No.Such=1", 1},
         {"--json read Example.Types.I4 Example.Types.BSTR Example.Tank.Inflow No.Such", 1},
+        // Items that stay as they are: every line is the first report's.
+        {"watch Example.Types.I4 Example.Types.BSTR No.Such --rate 100 --for 1", 1},
     };
     for (const auto& [command, exitCode] : cases) {
         const ProbeOutput da2 = probeHost("--da 2 " + command);

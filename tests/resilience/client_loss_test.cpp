@@ -21,10 +21,12 @@ constexpr auto kFreeze = std::chrono::seconds(15);
 // How long a stream is watched after a client died.
 constexpr auto kAfterDeath = std::chrono::seconds(10);
 
-const std::string kWatch =
-    "--progid Vetrel.ExampleHost watch Example.Tank.Level --rate " + std::to_string(kScanPeriodMs);
-const std::string kJsonWatch = "--progid Vetrel.ExampleHost --json watch Example.Tank.Level "
-                               "--rate " +
+// The client that dies or freezes watches through the 3.0 interfaces, so its keep-alive and
+// refresh are due to it too; the other one watches through those of 2.0.
+const std::string kWatch = "--progid Vetrel.ExampleHost --da 3 watch Example.Tank.Level --rate " +
+                           std::to_string(kScanPeriodMs);
+const std::string kJsonWatch = "--progid Vetrel.ExampleHost --json --da 2 watch "
+                               "Example.Tank.Level --rate " +
                                std::to_string(kScanPeriodMs);
 
 // One host serves every case; each case counts clients from what it found.

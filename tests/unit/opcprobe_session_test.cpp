@@ -121,9 +121,9 @@ class BackgroundWatch
 {
 public:
     BackgroundWatch(IOPCServer* server, std::vector<std::string> items,
-                    const WatchSettings& settings)
-        : m_stream(&m_output), m_thread([this, server, items, settings] {
-              m_outcome = watch(server, items, settings, false, m_stream, m_interrupted);
+                    const WatchSettings& settings, DaVersion da = DaVersion::V2)
+        : m_stream(&m_output), m_thread([this, server, items, settings, da] {
+              m_outcome = watch(server, items, settings, da, false, m_stream, m_interrupted);
           })
     {}
     // A test that failed halfway leaves no watch behind.
@@ -267,31 +267,69 @@ TEST_F(OpcProbeSession, ReportsTheRunningServersStatus)
 
 TEST_F(OpcProbeSession, WatchPrintsReportedChangesUntilTheServerAsksItToLeave)
 {
-    Session session(kProbedClass);
-    BackgroundWatch watching(session.server(), {"No.Such.Tag", "Probe.Level"}, watchSettings(10));
-    ASSERT_TRUE(watching.output().waitFor("\nProbe.Level = ")) << watching.output().text();
-    updateLevel(100);
-    ASSERT_TRUE(watching.output().waitFor("Probe.Level = 100 (VT_R4, good, "))
-        << watching.output().text();
-    // Inside the deadband of 10 % of the last reported value, then outside it.
-    updateLevel(105);
-    updateLevel(111);
-    ASSERT_TRUE(watching.output().waitFor("Probe.Level = 111 (VT_R4, good, "));
-    EXPECT_EQ(RequestDisconnect(), 1);
+    for (const DaVersion da : {DaVersion::V2, DaVersion::V3}) {
+        SCOPED_TRACE(static_cast<int>(da));
+        updateLevel(1.5f);
+        Session session(kProbedClass);
+        BackgroundWatch watching(session.server(), {"No.Such.Tag", "Probe.Level"},
+                                 watchSettings(10), da);
+        ASSERT_TRUE(watching.output().waitFor("\nProbe.Level = ")) << watching.output().text();
+        updateLevel(100);
+        ASSERT_TRUE(watching.output().waitFor("Probe.Level = 100 (VT_R4, good, "))
+            << watching.output().text();
+        // Inside the deadband of 10 % of the last reported value, then outside it.
+        updateLevel(105);
+        updateLevel(111);
+        ASSERT_TRUE(watching.output().waitFor("Probe.Level = 111 (VT_R4, good, "));
+        EXPECT_EQ(RequestDisconnect(), 1);
 
-    const WatchOutcome outcome = watching.finish();
-    EXPECT_EQ(outcome.end, WatchEnd::ShutdownRequested);
-    EXPECT_FALSE(outcome.allItemsAdded);
-    const std::string text = watching.output().text();
-    EXPECT_EQ(text.find("No.Such.Tag: the server has no item of this ID \u2014 "
-                        "OPC_E_UNKNOWNITEMID 0xC0040007\n"),
-              0u)
-        << text;
-    EXPECT_EQ(text.find("Probe.Level = 105"), std::string::npos) << text;
-    EXPECT_TRUE(text.ends_with("\nshutdown requested\n")) << text;
-    EXPECT_EQ(session.status().groupCount, 0u) << "the watch removed its group";
+        const WatchOutcome outcome = watching.finish();
+        EXPECT_EQ(outcome.end, WatchEnd::ShutdownRequested);
+        EXPECT_FALSE(outcome.allItemsAdded);
+        const std::string text = watching.output().text();
+        EXPECT_EQ(text.find("No.Such.Tag: the server has no item of this ID \u2014 "
+                            "OPC_E_UNKNOWNITEMID 0xC0040007\n"),
+                  0u)
+            << text;
+        EXPECT_EQ(text.find("Probe.Level = 105"), std::string::npos) << text;
+        EXPECT_TRUE(text.ends_with("\nshutdown requested\n")) << text;
+        EXPECT_EQ(session.status().groupCount, 0u) << "the watch removed its group";
+    }
 }
 
+TEST_F(OpcProbeSession, WatchThroughDa3PrintsEveryValueAtOnceAndOnce)
+{
+    Session session(kProbedClass);
+    WatchSettings slow = watchSettings(0);
+    slow.updateRate = 3600000;
+    {
+        BackgroundWatch watching(session.server(), {"Probe.Setpoint"}, slow, DaVersion::V3);
+        EXPECT_TRUE(watching.output().waitFor("Probe.Setpoint = "))
+            << "refreshed, not left to the first update an hour later";
+    }
+    // The refresh and the group's first update report the same value: it is printed once.
+    BackgroundWatch watching(session.server(), {"Probe.Setpoint"}, watchSettings(0), DaVersion::V3);
+    ASSERT_TRUE(watching.output().waitFor("Probe.Setpoint = "));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    watching.interrupt();
+    EXPECT_EQ(watching.finish().end, WatchEnd::Interrupted);
+    const std::string text = watching.output().text();
+    EXPECT_EQ(text.find("Probe.Setpoint = "), text.rfind("Probe.Setpoint = ")) << text;
+}
+
+TEST_F(OpcProbeSession, WatchThroughDa3TakesKeepAlivesAsSignsOfLife)
+{
+    Session session(kProbedClass);
+    std::atomic<bool> never{false};
+    std::ostringstream unused;
+    LostServer lost(session.server());
+    WatchSettings idle = watchSettings(0);
+    idle.seconds = std::chrono::duration<double>(kServerCheckPeriod * 2.5).count();
+    // The group goes on calling, so its server is alive whatever GetStatus would answer.
+    EXPECT_EQ(watch(&lost, {"Probe.ReadOnly"}, idle, DaVersion::V3, false, unused, never).end,
+              WatchEnd::TimeUp);
+    EXPECT_EQ(session.status().groupCount, 0u);
+}
 TEST_F(OpcProbeSession, WatchEndsWhenInterruptedOrWhenItsTimeIsUp)
 {
     Session session(kProbedClass);
@@ -311,8 +349,9 @@ TEST_F(OpcProbeSession, WatchEndsWhenInterruptedOrWhenItsTimeIsUp)
 
     std::atomic<bool> never{false};
     std::ostringstream unused;
-    EXPECT_THROW(watch(session.server(), {"No.Such.Tag"}, brief, false, unused, never),
-                 ProbeFailure)
+    EXPECT_THROW(
+        watch(session.server(), {"No.Such.Tag"}, brief, DaVersion::V2, false, unused, never),
+        ProbeFailure)
         << "nothing to watch";
 }
 
@@ -323,16 +362,19 @@ TEST_F(OpcProbeSession, ListeningFailsOnceTheServerStopsAnsweringGetStatus)
     std::ostringstream unused;
     WatchSettings healthy = watchSettings(0);
     healthy.seconds = std::chrono::duration<double>(kServerCheckPeriod * 1.25).count();
-    EXPECT_EQ(watch(session.server(), {"Probe.Level"}, healthy, false, unused, never).end,
-              WatchEnd::TimeUp)
+    EXPECT_EQ(
+        watch(session.server(), {"Probe.Level"}, healthy, DaVersion::V2, false, unused, never).end,
+        WatchEnd::TimeUp)
         << "a server that answers is watched on";
 
     LostServer lost(session.server());
     WatchSettings v1 = watchSettings(0);
     v1.v1 = true;
     const std::vector<std::function<void()>> listeners{
-        [&] { watch(&lost, {"Probe.Level"}, watchSettings(0), false, unused, never); },
-        [&] { watch(&lost, {"Probe.Level"}, v1, true, unused, never); },
+        [&] {
+            watch(&lost, {"Probe.Level"}, watchSettings(0), DaVersion::V2, false, unused, never);
+        },
+        [&] { watch(&lost, {"Probe.Level"}, v1, DaVersion::V3, true, unused, never); },
         [&] { watchEvents(&lost, 60.0, false, unused, never); },
     };
     for (size_t i = 0; i < listeners.size(); ++i) {

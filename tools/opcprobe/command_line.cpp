@@ -93,8 +93,8 @@ void defineCommandLine(CLI::App& app, Options& options)
     app.add_flag("--json", options.json, "print JSON: one document, or one object per line");
     app.add_option_function<int>(
            "--da", [&options](const int& version) { options.da = static_cast<DaVersion>(version); },
-           "browse and read properties through the DA 2 or DA 3 interfaces (default: the "
-           "highest the server offers)")
+           "browse, read properties, read, write and watch through the DA 2 or DA 3 interfaces "
+           "(default: the highest the server offers)")
         ->transform(numberFrom("a DA version", 2, 3));
     app.require_subcommand(1);
     // The subcommands, created below, inherit it: global options may follow them.
@@ -169,6 +169,9 @@ void defineCommandLine(CLI::App& app, Options& options)
                                        "lists every server: it takes no --progid or --clsid");
         if (options.command != Command::List && named != 1)
             throw CLI::RequiredError::Option(1, 1, named, "--progid,--clsid");
+        if (options.command == Command::Watch && options.watch.v1 && options.da == DaVersion::V3)
+            throw CLI::ValidationError("watch",
+                                       "--v1 listens as an OPC 1.0 client: it takes no --da 3");
     });
 }
 

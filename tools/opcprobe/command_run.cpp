@@ -59,7 +59,9 @@ int runCommand(const Options& options, Session& session, std::ostream& out,
         return report(options, out, results, writeJson, writeText);
     }
     case Command::Watch:
-        return watch(session.server(), options.items, options.watch, options.json, out, interrupted)
+        return watch(session.server(), options.items, options.watch,
+                     options.watch.v1 ? DaVersion::V2 : daVersion(options, session), options.json,
+                     out, interrupted)
                        .allItemsAdded
                    ? 0
                    : 1;

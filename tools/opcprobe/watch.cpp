@@ -7,6 +7,7 @@
 #include "session.h"
 #include "shutdown_sink.h"
 #include "stream_sink.h"
+#include "watch_da3.h"
 #include "watch_lines.h"
 #include "watch_queue.h"
 
@@ -58,11 +59,15 @@ std::optional<Advice> adviseShutdown(IOPCServer* server, IUnknown* sink)
 }
 
 WatchEnd printUntilEnd(IOPCServer* server, WatchQueue& queue, Clock::time_point end, bool json,
-                       std::ostream& out, const std::atomic<bool>& interrupted)
+                       std::ostream& out, const std::atomic<bool>& interrupted,
+                       std::optional<std::chrono::milliseconds> keepAlive)
 {
-    auto nextCheck = Clock::now() + kServerCheckPeriod;
+    const auto checkAfter = statusCheckAfter(keepAlive);
+    auto nextCheck = Clock::now() + checkAfter;
     for (;;) {
         const WatchQueue::Taken taken = queue.take(std::min(end, Clock::now() + kInterruptPoll));
+        if (keepAlive && taken.lastHeard)
+            nextCheck = std::max(nextCheck, *taken.lastHeard + checkAfter);
         // Flushed line by line, for scripts that read the output as it comes.
         for (const std::string& line : taken.lines) out << line << std::endl;
         if (taken.shutdown) {
@@ -73,13 +78,13 @@ WatchEnd printUntilEnd(IOPCServer* server, WatchQueue& queue, Clock::time_point 
         if (Clock::now() >= end) return WatchEnd::TimeUp;
         if (Clock::now() >= nextCheck) {
             serverStatus(server, "The server was lost: GetStatus");
-            nextCheck = Clock::now() + kServerCheckPeriod;
+            nextCheck = Clock::now() + checkAfter;
         }
     }
 }
 
 WatchOutcome watch(IOPCServer* server, const std::vector<std::string>& items,
-                   const WatchSettings& settings, bool json, std::ostream& out,
+                   const WatchSettings& settings, DaVersion da, bool json, std::ostream& out,
                    const std::atomic<bool>& interrupted)
 {
     GroupSettings groupSettings;
@@ -95,12 +100,18 @@ WatchOutcome watch(IOPCServer* server, const std::vector<std::string>& items,
     if (watched == 0)
         throw ProbeFailure("Adding the items", items.empty() ? E_INVALIDARG : added.front().error);
 
+    const bool da3 = da == DaVersion::V3 && !settings.v1;
     // The sinks may be called after the probe let go of them, so they share the queue.
     const auto queue = std::make_shared<WatchQueue>();
-    const auto onChange = [queue, items, json](DataCallback call) {
-        // Completions of other requests carry a transaction id; the probe makes none.
-        if (call.kind == DataCallback::Kind::DataChange && call.transaction == 0)
-            queue->push(dataChangeLines(call, items, json));
+    const auto repeats = da3 ? std::make_shared<RepeatFilter>(items.size()) : nullptr;
+    const auto onChange = [queue, repeats, items, json](DataCallback call) {
+        // Completions of other requests carry a transaction id; the probe makes only its refresh.
+        if (call.kind != DataCallback::Kind::DataChange) return;
+        if (!repeats) {
+            if (call.transaction == 0) queue->push(dataChangeLines(call, items, json));
+        } else if (call.transaction == 0 || call.transaction == kWatchRefreshTransaction) {
+            queue->push(repeats->novel(call, dataChangeLines(call, items, json)));
+        }
     };
     const auto shutdownSink = ShutdownSink::create(
         [queue](std::string reason) { queue->requestShutdown(std::move(reason)); });
@@ -114,10 +125,17 @@ WatchOutcome watch(IOPCServer* server, const std::vector<std::string>& items,
         dataAdvice.emplace(group.object(), IID_IOPCDataCallback, DataSink::create(onChange).get(),
                            "the data callback");
     const std::optional<Advice> shutdownAdvice = adviseShutdown(server, shutdownSink.get());
+    std::optional<std::chrono::milliseconds> keepAlive;
+    if (da3) {
+        keepAlive = agreeKeepAlive(group.object(), kServerCheckPeriod);
+        refreshAtOnce(group.object());
+    }
     std::cerr << "opcprobe: watching " << watched << " item(s), update rate " << group.revisedRate()
-              << " ms, deadband " << settings.deadband << " %\n";
-    outcome.end =
-        printUntilEnd(server, *queue, watchDeadline(settings.seconds), json, out, interrupted);
+              << " ms, deadband " << settings.deadband << " %";
+    if (keepAlive) std::cerr << ", keep-alive " << keepAlive->count() << " ms";
+    std::cerr << '\n';
+    outcome.end = printUntilEnd(server, *queue, watchDeadline(settings.seconds), json, out,
+                                interrupted, keepAlive);
     return outcome;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "advice.h"
+#include "da_version.h"
 #include "vetrel/opc.h"
 #include "watch_queue.h"
 
@@ -50,17 +51,26 @@ WatchQueue::Clock::time_point watchDeadline(std::optional<double> seconds);
 std::optional<Advice> adviseShutdown(IOPCServer* server, IUnknown* sink);
 // How often a listening command asks the server for its status. A server that died calls
 // nothing back, so without asking the probe would wait for it forever.
-inline constexpr auto kServerCheckPeriod = std::chrono::seconds(2);
+inline constexpr auto kServerCheckPeriod = std::chrono::milliseconds(2000);
+// With a keep-alive agreed, the server's calls show it alive: it is asked for its status only
+// once it has not called for the keep-alive and half a check period.
+constexpr std::chrono::milliseconds
+statusCheckAfter(std::optional<std::chrono::milliseconds> keepAlive)
+{
+    return keepAlive ? *keepAlive + kServerCheckPeriod / 2 : kServerCheckPeriod;
+}
 // Prints the queued lines as they come until end, an interrupt or the server's shutdown
 // request. Throws ProbeFailure when the server stops answering GetStatus.
 WatchEnd printUntilEnd(IOPCServer* server, WatchQueue& queue, WatchQueue::Clock::time_point end,
-                       bool json, std::ostream& out, const std::atomic<bool>& interrupted);
+                       bool json, std::ostream& out, const std::atomic<bool>& interrupted,
+                       std::optional<std::chrono::milliseconds> keepAlive = std::nullopt);
 
 // Prints each change as one line to out (JSON objects with json), refused items first. The
 // group and the advised sinks are gone when it returns. Throws ProbeFailure when no item could
-// be watched or the server is lost.
+// be watched or the server is lost. Through the 3.0 interfaces (not with settings.v1) the values
+// come at once and a keep-alive shows the server alive; the lines are the same.
 WatchOutcome watch(IOPCServer* server, const std::vector<std::string>& items,
-                   const WatchSettings& settings, bool json, std::ostream& out,
+                   const WatchSettings& settings, DaVersion da, bool json, std::ostream& out,
                    const std::atomic<bool>& interrupted);
 
 } // namespace opcprobe

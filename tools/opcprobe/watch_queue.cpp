@@ -6,6 +6,7 @@ void WatchQueue::push(std::vector<std::string> lines)
 {
     {
         std::lock_guard held(m_lock);
+        m_queued.lastHeard = Clock::now();
         for (std::string& line : lines) m_queued.lines.push_back(std::move(line));
     }
     m_filled.notify_one();
@@ -29,6 +30,7 @@ WatchQueue::Taken WatchQueue::take(Clock::time_point deadline)
     taken.lines = std::move(m_queued.lines);
     m_queued.lines.clear();
     taken.shutdown = m_queued.shutdown;
+    taken.lastHeard = m_queued.lastHeard;
     return taken;
 }
 

@@ -21,8 +21,11 @@ public:
         std::vector<std::string> lines;
         // Set once the server asked its clients to disconnect, with its reason.
         std::optional<std::string> shutdown;
+        // When the server last called with lines or without (a keep-alive); empty before.
+        std::optional<Clock::time_point> lastHeard;
     };
 
+    // No lines: the server called to say it is alive.
     void push(std::vector<std::string> lines);
     void requestShutdown(std::string reason);
     // Waits until lines or a shutdown request are queued, or until the deadline, and takes
