@@ -22,6 +22,12 @@ public:
         m_mutex.lock();
         ++t_depth;
     }
+    bool try_lock()
+    {
+        if (!m_mutex.try_lock()) return false;
+        ++t_depth;
+        return true;
+    }
     void unlock();
     static bool heldByThisThread() noexcept { return t_depth > 0; }
 

@@ -129,9 +129,22 @@ void CVetrelApp::stopComponents() noexcept
 
 void CVetrelApp::unload() noexcept
 {
-    std::lock_guard starting(m_startLock);
+    // At the process's end the system has stopped every other thread wherever it was. One
+    // stopped inside a lock of the runtime (a scan, a host's write notification) holds it for
+    // good, and what the lock guards may be half changed: all of it goes with the process.
+    const bool ending = platform::processIsEnding();
+    std::unique_lock starting(m_startLock, std::defer_lock);
+    if (!ending)
+        starting.lock();
+    else if (!starting.try_lock())
+        return;
     // No new clients, no more scans, before anything they could reach goes away.
     stopServing();
+    if (ending && !RuntimeHold(runtimeLock(), std::try_to_lock).owns_lock()) {
+        stopComponents();
+        m_started = false;
+        return;
+    }
     // A client may release its server inside the request: only servers still listed after
     // it are detached below.
     askClientsBeforeUnload();
