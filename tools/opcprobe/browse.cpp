@@ -14,8 +14,6 @@ namespace {
 using vetrel::ComPtr;
 using vetrel::TaskMem;
 
-// Deeper than any namespace people browse; it stops a server whose branches never end.
-constexpr int kDeepestLevel = 64;
 // Moving up from wherever the position is, for servers that cannot move to the root at once.
 constexpr int kMostLevelsUp = 1024;
 constexpr ULONG kBatch = 64;
@@ -25,11 +23,9 @@ class Browser
 {
 public:
     explicit Browser(IOPCServer* server)
-    {
-        const HRESULT hr =
-            server->QueryInterface(IID_IOPCBrowseServerAddressSpace, m_browse.putVoid());
-        if (FAILED(hr)) throw ProbeFailure("Asking for IOPCBrowseServerAddressSpace", hr);
-    }
+        : m_browse(askFor<IOPCBrowseServerAddressSpace>(server, IID_IOPCBrowseServerAddressSpace,
+                                                        "IOPCBrowseServerAddressSpace"))
+    {}
 
     OPCNAMESPACETYPE organization()
     {

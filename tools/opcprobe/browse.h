@@ -10,6 +10,9 @@
 
 namespace opcprobe {
 
+// Deeper than any namespace people browse; it stops a server whose branches never end.
+inline constexpr int kDeepestLevel = 64;
+
 // A branch with what lies below it, or a leaf with the item ID a client adds it by. A branch
 // that is an item as well carries its item ID too.
 struct BrowseNode

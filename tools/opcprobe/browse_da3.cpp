@@ -3,7 +3,6 @@
 #include "browse.h"
 #include "da3_memory.h"
 #include "platform/com_ptr.h"
-#include "platform/task_mem.h"
 #include "session.h"
 #include "wide_text.h"
 
@@ -14,10 +13,7 @@ namespace opcprobe {
 namespace {
 
 using vetrel::ComPtr;
-using vetrel::TaskMem;
 
-// Deeper than any namespace people browse; it stops a server whose branches never end.
-constexpr int kDeepestLevel = 64;
 // Elements asked for per call: a server may hand out fewer and a continuation point.
 constexpr DWORD kBatch = 256;
 // A server whose continuation points never end is stopped after this many calls for a branch.
@@ -35,12 +31,6 @@ std::string quoted(const std::string& itemID)
     return itemID.empty() ? "the root" : itemID;
 }
 
-std::string taken(LPWSTR text)
-{
-    const auto owned = TaskMem<WCHAR>::adopt(text, 1);
-    return narrow(reinterpret_cast<const OLECHAR*>(owned.get()));
-}
-
 // The elements of one Browse call, given back whatever happens.
 struct ElementBatch
 {
@@ -54,10 +44,8 @@ class Browser
 {
 public:
     explicit Browser(IOPCServer* server)
-    {
-        const HRESULT hr = server->QueryInterface(IID_IOPCBrowse, m_browse.putVoid());
-        if (FAILED(hr)) throw ProbeFailure("Asking for IOPCBrowse", hr);
-    }
+        : m_browse(askFor<IOPCBrowse>(server, IID_IOPCBrowse, "IOPCBrowse"))
+    {}
 
     // Every element below itemID ("" for the root), in the server's order.
     std::vector<Element> list(const std::string& itemID)
@@ -66,7 +54,7 @@ public:
         std::vector<Element> listed;
         // The server frees each point it is given and hands back the next, the last one null.
         LPWSTR point = nullptr;
-        const auto freePoint = [](LPWSTR* owned) { taken(*owned); };
+        const auto freePoint = [](LPWSTR* owned) { freeText(*owned); };
         const std::unique_ptr<LPWSTR, decltype(freePoint)> pointOwner(&point, freePoint);
         for (int calls = 0; calls < kMostBatches; ++calls) {
             ElementBatch batch;

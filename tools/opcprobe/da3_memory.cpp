@@ -4,14 +4,11 @@
 #include "platform/variant.h"
 
 namespace opcprobe {
-namespace {
 
 void freeText(LPWSTR text) noexcept
 {
     vetrel::TaskMem<WCHAR>::adopt(text, 1).reset();
 }
-
-} // namespace
 
 void freeItemProperties(OPCITEMPROPERTIES& properties) noexcept
 {

@@ -5,6 +5,9 @@
 
 namespace opcprobe {
 
+// A string the server handed out; null is nothing.
+void freeText(LPWSTR text) noexcept;
+
 // The strings and values of properties' entries, and the array of them; properties is emptied.
 void freeItemProperties(OPCITEMPROPERTIES& properties) noexcept;
 // Everything count elements point to, and the array itself.

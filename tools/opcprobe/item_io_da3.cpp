@@ -14,15 +14,6 @@ namespace {
 
 using vetrel::TaskMem;
 
-template <typename Interface>
-vetrel::ComPtr<Interface> ask(IOPCServer* server, REFIID iid, const char* name)
-{
-    vetrel::ComPtr<Interface> answer;
-    const HRESULT hr = server->QueryInterface(iid, answer.putVoid());
-    if (FAILED(hr)) throw ProbeFailure(std::string("Asking for ") + name, hr);
-    return answer;
-}
-
 // The item IDs as the server takes them; the texts live in wide.
 std::vector<LPCWSTR> itemIDs(const std::vector<std::string>& items,
                              std::vector<std::basic_string<OLECHAR>>& wide)
@@ -54,7 +45,7 @@ WriteTarget targetOf(OPCITEMPROPERTIES& properties)
 
 std::vector<WriteTarget> writeTargets(IOPCServer* server, std::vector<LPCWSTR>& ids)
 {
-    const auto browse = ask<IOPCBrowse>(server, IID_IOPCBrowse, "IOPCBrowse");
+    const auto browse = askFor<IOPCBrowse>(server, IID_IOPCBrowse, "IOPCBrowse");
     DWORD wanted[] = {OPC_PROPERTY_DATATYPE, OPC_PROPERTY_ACCESS_RIGHTS};
     OPCITEMPROPERTIES* raw = nullptr;
     const HRESULT hr =
@@ -73,7 +64,7 @@ std::vector<ItemValue> readDa3(IOPCServer* server, const std::vector<std::string
                                OPCDATASOURCE source)
 {
     if (items.empty()) return {};
-    const auto io = ask<IOPCItemIO>(server, IID_IOPCItemIO, "IOPCItemIO");
+    const auto io = askFor<IOPCItemIO>(server, IID_IOPCItemIO, "IOPCItemIO");
     std::vector<std::basic_string<OLECHAR>> wide;
     std::vector<LPCWSTR> ids = itemIDs(items, wide);
     // An age of 0 asks for the device's value, the largest for whatever the server holds.
@@ -122,7 +113,7 @@ std::vector<WriteResult> writeDa3(IOPCServer* server, const std::vector<Assignme
         vqts.push_back(vqt);
     }
     for (const std::size_t position : plan.positions()) sent.push_back(ids[position]);
-    const auto io = ask<IOPCItemIO>(server, IID_IOPCItemIO, "IOPCItemIO");
+    const auto io = askFor<IOPCItemIO>(server, IID_IOPCItemIO, "IOPCItemIO");
     HRESULT* rawErrors = nullptr;
     const HRESULT hr =
         io->WriteVQT(static_cast<DWORD>(sent.size()), sent.data(), vqts.data(), &rawErrors);

@@ -11,15 +11,13 @@ namespace opcprobe {
 
 std::vector<PropertyValue> itemPropertiesDa3(IOPCServer* server, const std::string& item)
 {
-    vetrel::ComPtr<IOPCBrowse> browse;
-    HRESULT hr = server->QueryInterface(IID_IOPCBrowse, browse.putVoid());
-    if (FAILED(hr)) throw ProbeFailure("Asking for IOPCBrowse", hr);
+    const auto browse = askFor<IOPCBrowse>(server, IID_IOPCBrowse, "IOPCBrowse");
     auto itemID = widen(item);
     LPWSTR itemIDs[] = {reinterpret_cast<LPWSTR>(itemID.data())};
     OPCITEMPROPERTIES* raw = nullptr;
     // No property IDs asks for all of them; the empty list still travels as a reference.
     DWORD allProperties = 0;
-    hr = browse->GetProperties(1, itemIDs, TRUE, 0, &allProperties, &raw);
+    const HRESULT hr = browse->GetProperties(1, itemIDs, TRUE, 0, &allProperties, &raw);
     const auto answer = vetrel::TaskMem<OPCITEMPROPERTIES>::adopt(raw, 1);
     if (FAILED(hr) || !answer)
         throw ProbeFailure("GetProperties for " + item, FAILED(hr) ? hr : E_POINTER);

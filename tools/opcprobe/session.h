@@ -28,6 +28,16 @@ private:
     HRESULT m_result;
 };
 
+// The object's interface iid; throws ProbeFailure "Asking for NAME" when it has none.
+template <typename Interface>
+vetrel::ComPtr<Interface> askFor(IUnknown* object, REFIID iid, const char* name)
+{
+    vetrel::ComPtr<Interface> answer;
+    const HRESULT hr = object->QueryInterface(iid, answer.putVoid());
+    if (FAILED(hr)) throw ProbeFailure(std::string("Asking for ") + name, hr);
+    return answer;
+}
+
 struct ServerStatus
 {
     OPCSERVERSTATE state = OPC_STATUS_FAILED;

@@ -106,12 +106,11 @@ WatchOutcome watch(IOPCServer* server, const std::vector<std::string>& items,
     const auto repeats = da3 ? std::make_shared<RepeatFilter>(items.size()) : nullptr;
     const auto onChange = [queue, repeats, items, json](DataCallback call) {
         // Completions of other requests carry a transaction id; the probe makes only its refresh.
-        if (call.kind != DataCallback::Kind::DataChange) return;
-        if (!repeats) {
-            if (call.transaction == 0) queue->push(dataChangeLines(call, items, json));
-        } else if (call.transaction == 0 || call.transaction == kWatchRefreshTransaction) {
-            queue->push(repeats->novel(call, dataChangeLines(call, items, json)));
-        }
+        const bool ours =
+            call.transaction == 0 || (repeats && call.transaction == kWatchRefreshTransaction);
+        if (call.kind != DataCallback::Kind::DataChange || !ours) return;
+        std::vector<std::string> lines = dataChangeLines(call, items, json);
+        queue->push(repeats ? repeats->novel(call, std::move(lines)) : std::move(lines));
     };
     const auto shutdownSink = ShutdownSink::create(
         [queue](std::string reason) { queue->requestShutdown(std::move(reason)); });
